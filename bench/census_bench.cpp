@@ -1,0 +1,2 @@
+#include "catalogue/census.h"
+int main() { return 0; }

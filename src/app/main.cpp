@@ -1,0 +1,30 @@
+// Entry point: register the class, create the main window and its buttons,
+// show it and run the message loop until the tray menu's quit.
+#include "app/main_window.h"
+#include "shared/app_state.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    g_app.instance = instance;
+    if (!RegisterMainWindowClass())
+        return 0;
+    CreateMainWindow();
+    // Before the check below: with no main window the buttons get a null
+    // parent, which the system refuses, so nothing is created.
+    CreateMainButtons();
+    if (g_app.mainWindow == nullptr)
+        return 0;
+    ShowWindow(g_app.mainWindow, showCommand);
+    UpdateWindow(g_app.mainWindow);
+
+    MSG message;
+    for (;;) {
+        BOOL result = GetMessageW(&message, nullptr, 0, 0);
+        if (result == -1)
+            return -1;
+        if (result == 0)
+            return static_cast<int>(message.wParam);
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}

@@ -1,0 +1,43 @@
+#include "catalogue/pin.h"
+
+#include "platform/list_box.h"
+#include "shared/app_state.h"
+#include "shared/texts.h"
+
+namespace {
+
+// Keeps position and size, shows the window if hidden, and (without
+// SWP_NOACTIVATE) activates it at the top of its new group.
+const UINT ZORDER_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW;
+static_assert(ZORDER_FLAGS == 0x0043, "z-order flags");
+
+// A title that no longer belongs to any window finds nothing; the lists
+// then disagree with the next census, which rebuilds them.
+void SetZOrderByTitle(const WCHAR* title, HWND insertAfter)
+{
+    HWND target = FindWindowW(nullptr, title);
+    if (target != nullptr)
+        SetWindowPos(target, insertAfter, 0, 0, 0, 0, ZORDER_FLAGS);
+}
+
+}  // namespace
+
+void PinSelected()
+{
+    WCHAR title[TITLE_CHARS];
+    int index = ListGetCurSel(g_app.allList);
+    if (index == LB_ERR || !ListGetText(g_app.allList, index, title, TITLE_CHARS))
+        return;
+    ListAddString(g_app.topmostList, title);
+    SetZOrderByTitle(title, HWND_TOPMOST);
+}
+
+void UnpinSelected()
+{
+    WCHAR title[TITLE_CHARS];
+    int index = ListGetCurSel(g_app.topmostList);
+    if (index == LB_ERR || !ListGetText(g_app.topmostList, index, title, TITLE_CHARS))
+        return;
+    ListDeleteString(g_app.topmostList, index);
+    SetZOrderByTitle(title, HWND_NOTOPMOST);
+}

@@ -1,0 +1,53 @@
+#include "tray/tray_icon.h"
+
+#include "shared/app_state.h"
+#include "shared/identifiers.h"
+#include "shared/texts.h"
+
+// The shell takes cbSize to tell which version of the record it is given;
+// this is the full current record.
+#ifndef _WIN64
+static_assert(sizeof(NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW in a 32-bit process");
+#endif
+
+void AddTrayIcon(HWND window)
+{
+    g_app.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+
+    NOTIFYICONDATAW& icon = g_app.trayIcon;
+    icon = NOTIFYICONDATAW{};
+    icon.cbSize = sizeof(NOTIFYICONDATAW);
+    icon.hWnd = window;
+    icon.uID = ID_TRAY_ICON;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = MSG_TRAY_CALLBACK;
+    icon.hIcon = static_cast<HICON>(
+        LoadImageW(g_app.instance, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    // No NIM_SETVERSION: the shell then reports the plain mouse message in
+    // lParam, which the window procedure switches on.
+    Shell_NotifyIconW(NIM_ADD, &icon);
+}
+
+void RestoreTrayIcon()
+{
+    Shell_NotifyIconW(NIM_ADD, &g_app.trayIcon);
+}
+
+void ShowTrayMenu(HWND window)
+{
+    // The menu is loaded afresh for every popup and destroyed after it. The
+    // local handle is the one destroyed: if a nested popup replaced
+    // g_app.trayMenu meanwhile, this popup's menu is still released.
+    HMENU menu = LoadMenuW(g_app.instance, RESOURCE_TRAY_MENU);
+    g_app.trayMenu = menu;
+    if (!g_app.windowHidden)
+        EnableMenuItem(menu, ID_TRAY_SHOW, MF_BYCOMMAND | MF_GRAYED);
+    g_app.traySubmenu = GetSubMenu(menu, 0);
+    GetCursorPos(&g_app.cursorPos);
+    // The window must be foreground, or the menu does not close when the
+    // user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(g_app.traySubmenu, TPM_BOTTOMALIGN, g_app.cursorPos.x, g_app.cursorPos.y,
+                   0, window, nullptr);
+    DestroyMenu(menu);
+}

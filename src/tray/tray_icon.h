@@ -1,0 +1,17 @@
+// The notification icon and its right-click menu.
+#pragma once
+
+#include "platform/win32.h"
+
+// Fills g_app.trayIcon for `window` and adds the icon to the notification
+// area. Also registers the shell's "TaskbarCreated" message, so the icon
+// can be added again when the shell restarts.
+void AddTrayIcon(HWND window);
+
+// Adds the icon again with the record AddTrayIcon built: a restarted shell
+// has forgotten it.
+void RestoreTrayIcon();
+
+// Shows the popup menu at the cursor; the chosen item arrives at `window`
+// as WM_COMMAND. "起動" is greyed while the window is not hidden.
+void ShowTrayMenu(HWND window);

@@ -1,0 +1,132 @@
+// The real main window, created in this process: geometry, children, and
+// the window procedure's messages and commands.
+#include "app/main_window.h"
+#include "shared/app_state.h"
+#include "shared/identifiers.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_app = InitialAppState();
+        g_app.instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(RegisterMainWindowClass());
+        window_ = CreateMainWindow();
+        ASSERT_NE(window_, nullptr);
+        // Visible and topmost before anything shows it: its own creation did.
+        visibleBeforeShow_ = IsWindowVisible(window_) != FALSE;
+        CreateMainButtons();
+        ShowWindow(window_, SW_SHOWNORMAL);
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        DestroyWindow(window_);
+        PumpMessages();
+        UnregisterClassW(MAIN_WINDOW_CLASS, g_app.instance);
+    }
+    void Command(int id, int code = 0)
+    {
+        SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, code), 0);
+    }
+    void Tick() { SendMessageW(window_, WM_TIMER, ID_REFRESH_TIMER, 0); }
+
+    HWND window_ = nullptr;
+    bool visibleBeforeShow_ = false;
+};
+
+TEST_F(MainWindowTest, WindowListsAndButtonsAreLaidOutAsDrawn)
+{
+    EXPECT_TRUE(visibleBeforeShow_);
+    EXPECT_TRUE(IsTopmostWindow(window_));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)) & 0x00CF0000u, 0x00CA0000u);
+    RECT frame;
+    GetWindowRect(window_, &frame);
+    EXPECT_EQ(frame.right - frame.left, 415);
+    EXPECT_EQ(frame.bottom - frame.top, 300);
+
+    // Children in creation order: the two lists, then 更新, 適応, 解除.
+    struct { int id; const wchar_t* text; int x, y, width; DWORD style; } children[] = {
+        {ID_LIST_ALL, L"", 0, 0, 200, 0x50A00003},
+        {ID_LIST_TOPMOST, L"", 200, 0, 200, 0x50A00003},
+        {ID_UPDATE, L"更新", 150, 220, 100, 0x50000000},
+        {ID_APPLY, L"適応", 0, 220, 100, 0x50000000},
+        {ID_RELEASE, L"解除", 300, 220, 100, 0x50000000},
+    };
+    HWND child = GetWindow(window_, GW_CHILD);
+    for (const auto& expected : children) {
+        SCOPED_TRACE(expected.id);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(child), expected.id);
+        wchar_t text[16] = L"?";
+        GetWindowTextW(child, text, 16);
+        EXPECT_STREQ(text, expected.text);
+        // A list hides its scroll bar, and clears WS_VSCROLL, while its entries fit.
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) | (expected.style & WS_VSCROLL),
+                  expected.style);
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, expected.x);
+        EXPECT_EQ(rect.top, expected.y);
+        EXPECT_EQ(rect.right - rect.left, expected.width);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr);
+}
+
+// The program's own window is listed on both sides while it is visible,
+// minimized included, and on neither while hidden to the tray.
+TEST_F(MainWindowTest, CloseHidesToTrayAndShowBringsTheTitleBack)
+{
+    EXPECT_EQ(CountEntries(g_app.allList, L"Altavue"), 1);
+    EXPECT_EQ(CountEntries(g_app.topmostList, L"Altavue"), 1);
+
+    SendMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_FALSE(IsWindowVisible(window_));
+    EXPECT_TRUE(g_app.windowHidden);
+    Tick();
+    EXPECT_EQ(CountEntries(g_app.allList, L"Altavue"), 0);
+    EXPECT_EQ(CountEntries(g_app.topmostList, L"Altavue"), 0);
+
+    Command(ID_TRAY_SHOW);
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_FALSE(g_app.windowHidden);
+    Tick();
+    EXPECT_EQ(CountEntries(g_app.topmostList, L"Altavue"), 1);
+
+    ShowWindow(window_, SW_MINIMIZE);
+    Tick();
+    EXPECT_EQ(CountEntries(g_app.allList, L"Altavue"), 1);
+    EXPECT_FALSE(g_app.windowHidden);
+}
+
+// List notifications, unknown ids and tray mouse messages other than the
+// right button going down change nothing and open no menu.
+TEST_F(MainWindowTest, IgnoredMessagesLeaveEverythingAsItWas)
+{
+    SendMessageW(g_app.allList, LB_SETCURSEL, 0, 0);
+    HWND all = g_app.allList;
+    Command(ID_LIST_ALL, LBN_SELCHANGE);
+    Command(ID_LIST_TOPMOST, LBN_DBLCLK);
+    Command(1003);
+    for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE, WM_RBUTTONUP})
+        SendMessageW(window_, MSG_TRAY_CALLBACK, ID_TRAY_ICON, mouse);
+    Tick();
+    EXPECT_EQ(g_app.allList, all);
+    EXPECT_EQ(SendMessageW(g_app.allList, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(g_app.trayMenu, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window_));
+
+    Command(ID_UPDATE);  // 更新 always rebuilds
+    EXPECT_EQ(SendMessageW(g_app.allList, LB_GETCURSEL, 0, 0), LB_ERR);
+}
+
+}  // namespace

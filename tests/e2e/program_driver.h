@@ -1,0 +1,40 @@
+// Starts the real Altavue.exe (the one built beside this test) and drives
+// it from this process, as a user's tools would: list-box messages and
+// button clicks across processes.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class RunningProgram {
+public:
+    RunningProgram();   // starts the program and waits for its main window
+    ~RunningProgram();  // ends it, if it still runs
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    HWND window() const { return window_; }
+    HWND list(int id) const { return GetDlgItem(window_, id); }
+    HWND button(int id) const { return GetDlgItem(window_, id); }
+    std::vector<std::wstring> entries(int listId) const;
+    int count(int listId, const std::wstring& title) const;
+    // Selects the entry with this text; false when it is not there.
+    bool select(int listId, const std::wstring& title) const;
+    int selection(int listId) const;
+    void click(int buttonId) const;
+    // Waits for the process to end; its exit code, or -2 on time-out.
+    long waitForExit(int milliseconds);
+    bool running() const;
+    DWORD processId() const { return process_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
+
+// Pumps this thread's messages (the program sends some to the test's own
+// windows) until `condition` holds or `milliseconds` pass.
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 3000);

@@ -1,0 +1,65 @@
+// The real Altavue.exe, started and driven from this process.
+#include "program_driver.h"
+#include "shared/identifiers.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgramTest, StartsTopmostWithBothListsAndThreeButtons)
+{
+    RunningProgram program;
+    ASSERT_NE(program.window(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+    EXPECT_TRUE(IsTopmostWindow(program.window()));
+    RECT frame;
+    GetWindowRect(program.window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, 415);
+    EXPECT_EQ(frame.bottom - frame.top, 300);
+    EXPECT_EQ(program.count(ID_LIST_ALL, L"Altavue"), 1);
+    EXPECT_EQ(program.count(ID_LIST_TOPMOST, L"Altavue"), 1);
+    for (int id : {ID_APPLY, ID_UPDATE, ID_RELEASE})
+        EXPECT_NE(program.button(id), nullptr) << id;
+    EXPECT_EQ(program.button(1003), nullptr);
+}
+
+// Windows of this process open, turn topmost, and close; the program's
+// lists follow within a few ticks, and 更新 clears the selection.
+TEST(ProgramTest, ListsFollowTheDesktop)
+{
+    RunningProgram program;
+    ASSERT_NE(program.window(), nullptr);
+    std::wstring title = UniqueTitle(L"e2e 窓");
+    {
+        TestWindow window(title);
+        EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, title) == 1; }));
+        EXPECT_EQ(program.count(ID_LIST_TOPMOST, title), 0);
+
+        SetWindowPos(window.handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_TOPMOST, title) == 1; }));
+
+        ASSERT_TRUE(program.select(ID_LIST_ALL, title));
+        PumpFor(300);  // quiet desktop: the selection survives the ticks
+        EXPECT_NE(program.selection(ID_LIST_ALL), LB_ERR);
+        program.click(ID_UPDATE);
+        EXPECT_TRUE(WaitUntil([&] { return program.selection(ID_LIST_ALL) == LB_ERR; }));
+        EXPECT_EQ(program.count(ID_LIST_ALL, title), 1);
+    }
+    EXPECT_TRUE(WaitUntil([&] {
+        return program.count(ID_LIST_ALL, title) == 0 && program.count(ID_LIST_TOPMOST, title) == 0;
+    }));
+}
+
+TEST(ProgramTest, CloseButtonHidesTheWindowAndTheProgramRunsOn)
+{
+    RunningProgram program;
+    ASSERT_NE(program.window(), nullptr);
+    PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }));
+    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, L"Altavue") == 0; }));
+    EXPECT_TRUE(program.running());
+    EXPECT_TRUE(IsWindow(program.window()));
+}
+
+}  // namespace
