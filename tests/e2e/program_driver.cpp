@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 std::wstring ProgramPath()
 {
     wchar_t path[MAX_PATH];
@@ -13,6 +11,8 @@ std::wstring ProgramPath()
     std::wstring self(path, length);
     return self.substr(0, self.find_last_of(L"\\/") + 1) + L"Altavue.exe";
 }
+
+namespace {
 
 struct FindByProcess {
     DWORD processId;
@@ -76,6 +76,14 @@ RunningProgram::~RunningProgram()
             TerminateProcess(process_.hProcess, 1);
             WaitForSingleObject(process_.hProcess, 5000);
         }
+        // The program never removes its icon, and the shell drops an icon
+        // of a dead window only lazily; the next test's icon must be the
+        // only one in the tray.
+        NOTIFYICONDATAW icon = {};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window_;
+        icon.uID = 300;
+        Shell_NotifyIconW(NIM_DELETE, &icon);
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
@@ -132,4 +140,109 @@ long RunningProgram::waitForExit(int milliseconds)
 bool RunningProgram::running() const
 {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+struct TopLevelSearch {
+    DWORD processId;
+    const wchar_t* className;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevelProc(HWND window, LPARAM extra)
+{
+    auto* search = reinterpret_cast<TopLevelSearch*>(extra);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t text[64] = L"";
+    if (search->className && (GetClassNameW(window, text, 64), lstrcmpW(text, search->className) != 0))
+        return TRUE;
+    if (search->title && (GetWindowTextW(window, text, 64), lstrcmpW(text, search->title) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+void SendMouse(DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+HWND RunningProgram::topLevel(const wchar_t* className, const wchar_t* title) const
+{
+    TopLevelSearch search = {process_.dwProcessId, className, title, nullptr};
+    EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A modification that changes nothing succeeds only for a known icon.
+bool TrayIconRegistered(HWND window, UINT id)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window;
+    icon.uID = id;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
+void ClickAt(POINT point, bool right)
+{
+    // Two clicks on one spot within the double-click time make the second a
+    // double click, which the tray reports as such; keep clicks apart.
+    static DWORD lastClick;
+    DWORD apart = GetDoubleClickTime() + 100;
+    if (lastClick != 0 && GetTickCount() - lastClick < apart)
+        PumpFor(static_cast<int>(apart - (GetTickCount() - lastClick)));
+    SetCursorPos(point.x, point.y);
+    SendMouse(MOUSEEVENTF_MOVE);
+    PumpFor(50);
+    SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    lastClick = GetTickCount();
+}
+
+void PressKey(WORD key)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    PumpFor(50);
+}
+
+// The tests run in Wine's desktop, whose taskbar draws the icons from its
+// right end in cells of a small icon and a 2-pixel border each way; the
+// program's is the only one, so it sits in the last cell.
+bool RunningProgram::clickTrayIcon(bool right) const
+{
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskbar || !TrayIconRegistered(window_, 300))
+        return false;
+    RECT rect;
+    GetWindowRect(taskbar, &rect);
+    int cell = GetSystemMetrics(SM_CXSMICON) + 4;
+    ClickAt({rect.right - cell / 2, (rect.top + rect.bottom) / 2}, right);
+    return !right || WaitUntil([&] { return popupMenu() != nullptr; });
+}
+
+bool RunningProgram::chooseTrayItem(int downs) const
+{
+    if (!clickTrayIcon())
+        return false;
+    if (downs == 0)
+        PressKey(VK_UP);
+    for (int i = 0; i < downs; ++i)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    return true;
 }

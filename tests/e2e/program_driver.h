@@ -28,12 +28,32 @@ public:
     // Waits for the process to end; its exit code, or -2 on time-out.
     long waitForExit(int milliseconds);
     bool running() const;
+    // A visible top-level window of the program with this class or title.
+    HWND topLevel(const wchar_t* className, const wchar_t* title = nullptr) const;
+    HWND popupMenu() const { return topLevel(L"#32768"); }
+    HWND aboutBox() const { return topLevel(nullptr, L"バージョン情報"); }
+    // Right-clicks (or left-clicks) the notification icon with the mouse and,
+    // for the right button, waits for the popup menu.
+    bool clickTrayIcon(bool right = true) const;
+    // Opens the tray menu and picks an item by keyboard: `downs` presses of
+    // the down arrow (the separator is skipped), or the last item when 0.
+    bool chooseTrayItem(int downs) const;
     DWORD processId() const { return process_.dwProcessId; }
 
 private:
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;
 };
+
+// True while the shell knows the icon `id` of `window`.
+bool TrayIconRegistered(HWND window, UINT id);
+
+// Synthesised input, as the user's mouse and keyboard give it.
+void ClickAt(POINT point, bool right);
+void PressKey(WORD key);
+
+// Altavue.exe in the folder of the running test executable.
+std::wstring ProgramPath();
 
 // Pumps this thread's messages (the program sends some to the test's own
 // windows) until `condition` holds or `milliseconds` pass.

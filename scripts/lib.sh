@@ -1,0 +1,130 @@
+# Shared by scripts/test, scripts/run and scripts/bench: installs what the
+# build needs, finds out whether 32-bit code runs here, and gives each run
+# its own X display and Wine prefix, ended again by cleanup_session.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export LANG=ja_JP.UTF-8
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs when a prefix is created.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+          googletest wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-noto-cjk
+          locales python3)
+
+say() { printf '== %s\n' "$*"; }
+
+missing_packages() {
+    local package
+    for package in "$@"; do
+        dpkg-query -W -f='${db:Status-Status}\n' "$package" 2>/dev/null | grep -qx installed \
+            || printf '%s\n' "$package"
+    done
+}
+
+APT_UPDATED=
+apt_install() {
+    local missing
+    missing=$(missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    say "installing: $(echo $missing)"
+    if [ -z "$APT_UPDATED" ]; then
+        apt-get update -qq >/dev/null
+        APT_UPDATED=1
+    fi
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+# Runs a minimal static i386 Linux program: some kernels refuse 32-bit code
+# (exec format error), and then 32-bit Wine cannot run either.
+kernel_runs_32bit() {
+    local probe
+    probe=$(mktemp /tmp/altavue-elf32.XXXXXX)
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\061\333\315\200' > "$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null
+    local status=$?
+    rm -f "$probe"
+    return $status
+}
+
+ensure_japanese_locale() {
+    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+        say "generating the ja_JP.UTF-8 locale"
+        localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+    fi
+}
+
+# Sets WIN32_REASON and returns 0 when 32-bit Wine can be used here.
+WIN32_REASON=
+ensure_tools() {
+    apt_install "${PACKAGES[@]}"
+    ensure_japanese_locale
+    if ! kernel_runs_32bit; then
+        WIN32_REASON="this kernel refuses 32-bit code (exec format error)"
+        return 0
+    fi
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        APT_UPDATED=
+    fi
+    apt_install wine32:i386 || WIN32_REASON="wine32:i386 could not be installed"
+}
+
+win32_runnable() { [ -z "$WIN32_REASON" ] && [ -x /usr/lib/wine/wine ]; }
+
+build_preset() {
+    local preset=$1
+    say "building $preset"
+    cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"
+}
+
+SESSION_DIR=
+XVFB_PID=
+# A display and a prefix of this run's own; cleanup_session ends only them.
+# The screen size may be given as WxH.
+start_session() {
+    local screen=${1:-1280x1024}
+    SESSION_DIR=$(mktemp -d /tmp/altavue-session.XXXXXX)
+    local display=90
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+        display=$((display + 1))
+    done
+    Xvfb ":$display" -screen 0 "${screen}x24" -nolisten tcp >"$SESSION_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$display"
+    local tries=0
+    until xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "Xvfb did not start on $DISPLAY" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    export WINEPREFIX="$SESSION_DIR/prefix"
+    say "Wine prefix $WINEPREFIX on display $DISPLAY"
+    wineboot -i >"$SESSION_DIR/wineboot.log" 2>&1
+    # Without a window manager, hiding a managed window stalls about 2 s.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # Every process runs in Wine's desktop, the size of the screen, whose
+    # taskbar holds the notification icons as a desktop's does.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+    wineserver -k
+    wineserver -w
+    # Keep the server up between test processes: each start is then quick.
+    wineserver -p
+}
+
+cleanup_session() {
+    if [ -n "$SESSION_DIR" ]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+        [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+        rm -rf "$SESSION_DIR"
+        SESSION_DIR=
+    fi
+}
