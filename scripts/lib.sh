@@ -113,10 +113,22 @@ start_session() {
     # taskbar holds the notification icons as a desktop's does.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
-    wineserver -k
+    # Let the set-up's processes end, so the desktop starts anew as set.
     wineserver -w
-    # Keep the server up between test processes: each start is then quick.
+    # Keep the server, the services and the desktop up between test
+    # processes: each start is then quick, and none of them holds on to a
+    # test's output.
     wineserver -p
+    wine explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
+    tries=0
+    until xdotool search --name 'Wine desktop' >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 300 ]; then
+            echo "Wine's desktop did not appear on $DISPLAY" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
 }
 
 cleanup_session() {

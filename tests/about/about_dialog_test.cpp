@@ -34,6 +34,12 @@ BOOL CALLBACK FindDialogProc(HWND window, LPARAM)
     return TRUE;
 }
 
+// Glyphs may be drawn smoothed, so dark rather than exactly black.
+bool IsDark(COLORREF colour)
+{
+    return GetRValue(colour) < 0x80 && GetGValue(colour) < 0x80 && GetBValue(colour) < 0x80;
+}
+
 void CALLBACK InspectDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
     if (++g_seen.ticks == 1) {
@@ -62,7 +68,7 @@ void CALLBACK InspectDialog(HWND, UINT, UINT_PTR id, DWORD)
         int ink = 0;
         for (int row = y; row < y + 14; ++row)
             for (int x = 15; x < 120; ++x)
-                ink += GetPixel(context, x, row) == RGB(0, 0, 0);
+                ink += IsDark(GetPixel(context, x, row));
         g_seen.inkedLines += ink > 10;
     }
     ReleaseDC(dialog, context);
