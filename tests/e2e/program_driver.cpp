@@ -197,10 +197,11 @@ bool TrayIconRegistered(HWND window, UINT id)
 void ClickAt(POINT point, bool right)
 {
     // Two clicks on one spot within the double-click time make the second a
-    // double click, which the tray reports as such; keep clicks apart.
-    static DWORD lastClick;
+    // double click, which the tray reports as such; keep clicks apart, also
+    // from the last click of the test process before this one.
+    static DWORD lastClick = GetTickCount();
     DWORD apart = GetDoubleClickTime() + 100;
-    if (lastClick != 0 && GetTickCount() - lastClick < apart)
+    if (GetTickCount() - lastClick < apart)
         PumpFor(static_cast<int>(apart - (GetTickCount() - lastClick)));
     SetCursorPos(point.x, point.y);
     SendMouse(MOUSEEVENTF_MOVE);

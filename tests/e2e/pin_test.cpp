@@ -1,0 +1,181 @@
+// 適応 and 解除 on the real program, with windows of this test's own making
+// and with Wine's notepad as targets.
+#include "program_driver.h"
+#include "shared/identifiers.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PinTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(program_.window(), nullptr); }
+
+    bool Listed(int listId, const std::wstring& title, int times = 1)
+    {
+        return WaitUntil([&] { return program_.count(listId, title) == times; });
+    }
+    std::wstring SelectedText(int listId)
+    {
+        int index = program_.selection(listId);
+        return index == LB_ERR ? L"" : EntryAt(program_.list(listId), index);
+    }
+    // Ticks for a while; the lists are unchanged if no rebuild dropped the
+    // selection meanwhile.
+    void Settle() { PumpFor(300); }
+
+    RunningProgram program_;
+};
+
+// Pinning takes effect, the right list agrees with the next census, so no
+// rebuild clears either selection; unpinning removes exactly that entry.
+TEST_F(PinTest, PinAndUnpinKeepTheSelectionsAndTheLists)
+{
+    std::wstring title = UniqueTitle(L"ピン留め");
+    TestWindow window(title);
+    ASSERT_TRUE(Listed(ID_LIST_ALL, title));
+    ASSERT_TRUE(program_.select(ID_LIST_TOPMOST, L"Altavue"));
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, title));
+
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(window.handle()); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title));
+    Settle();
+    EXPECT_EQ(SelectedText(ID_LIST_ALL), title);
+    EXPECT_EQ(SelectedText(ID_LIST_TOPMOST), L"Altavue");
+
+    ASSERT_TRUE(program_.select(ID_LIST_TOPMOST, title));
+    program_.click(ID_RELEASE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsTopmostWindow(window.handle()); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title, 0));
+    EXPECT_EQ(program_.count(ID_LIST_TOPMOST, L"Altavue"), 1);
+    Settle();
+    EXPECT_EQ(SelectedText(ID_LIST_ALL), title);
+}
+
+TEST_F(PinTest, PinningATopmostWindowAgainIsRepairedByTheNextTick)
+{
+    std::wstring title = UniqueTitle(L"already topmost");
+    TestWindow window(title, TEST_CAPTIONED_STYLE, WS_EX_TOPMOST);
+    ASSERT_TRUE(Listed(ID_LIST_TOPMOST, title));
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, title));
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title, 1));
+    Settle();
+    EXPECT_EQ(program_.count(ID_LIST_TOPMOST, title), 1);
+    EXPECT_EQ(program_.selection(ID_LIST_ALL), LB_ERR);  // rebuilt
+}
+
+// Unpinning its own title takes the program out of the topmost band until
+// its title is pinned again from the left.
+TEST_F(PinTest, UnpinningTheProgramsOwnTitle)
+{
+    ASSERT_TRUE(program_.select(ID_LIST_TOPMOST, L"Altavue"));
+    program_.click(ID_RELEASE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsTopmostWindow(program_.window()); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, L"Altavue", 0));
+    Settle();
+    EXPECT_FALSE(IsTopmostWindow(program_.window()));
+
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, L"Altavue"));
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(program_.window()); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, L"Altavue"));
+}
+
+// The action goes by title: the first window in z-order whose title matches
+// regardless of case, hidden ones included, is the one changed.
+TEST_F(PinTest, TheTitleDecidesWhichWindowIsChanged)
+{
+    std::wstring lower = UniqueTitle(L"case test abc");
+    std::wstring upper = lower;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    TestWindow below(lower);
+    TestWindow above(upper);  // created later, so higher in the z-order
+    ASSERT_TRUE(Listed(ID_LIST_ALL, lower));
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, lower));
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(above.handle()); }));
+    EXPECT_FALSE(IsTopmostWindow(below.handle()));
+
+    std::wstring shared = UniqueTitle(L"shared title");
+    TestWindow listed(shared);
+    TestWindow hidden(shared, WS_OVERLAPPEDWINDOW);  // above the listed one
+    ASSERT_TRUE(Listed(ID_LIST_ALL, shared));
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, shared));
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(hidden.handle()); }));
+    EXPECT_TRUE(IsWindowVisible(hidden.handle()));
+    EXPECT_FALSE(IsTopmostWindow(listed.handle()));
+    EXPECT_TRUE(Listed(ID_LIST_ALL, shared, 2));
+}
+
+TEST_F(PinTest, WithoutASelectionTheButtonsDoNothing)
+{
+    std::wstring title = UniqueTitle(L"unselected");
+    TestWindow window(title);
+    ASSERT_TRUE(Listed(ID_LIST_ALL, title));
+    size_t topmost = program_.entries(ID_LIST_TOPMOST).size();
+    program_.click(ID_APPLY);
+    program_.click(ID_RELEASE);
+    Settle();
+    EXPECT_TRUE(program_.running());
+    EXPECT_EQ(program_.entries(ID_LIST_TOPMOST).size(), topmost);
+    EXPECT_FALSE(IsTopmostWindow(window.handle()));
+    EXPECT_TRUE(IsTopmostWindow(program_.window()));
+}
+
+// A program nobody here wrote: Wine's notepad, found by its process.
+struct ProcessWindow {
+    DWORD processId;
+    HWND found;
+};
+BOOL CALLBACK FindProcessWindowProc(HWND window, LPARAM extra)
+{
+    auto* search = reinterpret_cast<ProcessWindow*>(extra);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST_F(PinTest, PinsAndUnpinsWinesNotepad)
+{
+    wchar_t commandLine[] = L"notepad.exe";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION notepad = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &notepad));
+    ProcessWindow search = {notepad.dwProcessId, nullptr};
+    ASSERT_TRUE(WaitUntil([&] {
+        EnumWindows(FindProcessWindowProc, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, 10000));
+    wchar_t title[256] = L"";
+    GetWindowTextW(search.found, title, 256);
+    EXPECT_TRUE(Listed(ID_LIST_ALL, title));
+
+    ASSERT_TRUE(program_.select(ID_LIST_ALL, title));
+    program_.click(ID_APPLY);
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(search.found); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title));
+
+    ASSERT_TRUE(program_.select(ID_LIST_TOPMOST, title));
+    program_.click(ID_RELEASE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsTopmostWindow(search.found); }));
+    EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title, 0));
+
+    TerminateProcess(notepad.hProcess, 0);
+    WaitForSingleObject(notepad.hProcess, 5000);
+    CloseHandle(notepad.hThread);
+    CloseHandle(notepad.hProcess);
+    EXPECT_TRUE(Listed(ID_LIST_ALL, title, 0));
+}
+
+}  // namespace
