@@ -81,6 +81,14 @@ build_preset() {
     cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"
 }
 
+# Wine does not find the fonts of Debian's fonts-wine by itself; without
+# Marlett the caption buttons draw as letters.
+install_wine_fonts() {
+    local fonts="${WINEPREFIX:-$HOME/.wine}/drive_c/windows/Fonts"
+    [ -d "$fonts" ] && cp -n /usr/share/wine/fonts/*.tt? "$fonts/" 2>/dev/null
+    return 0
+}
+
 SESSION_DIR=
 XVFB_PID=
 # A display and a prefix of this run's own; cleanup_session ends only them.
@@ -107,6 +115,7 @@ start_session() {
     export WINEPREFIX="$SESSION_DIR/prefix"
     say "Wine prefix $WINEPREFIX on display $DISPLAY"
     wineboot -i >"$SESSION_DIR/wineboot.log" 2>&1
+    install_wine_fonts
     # Without a window manager, hiding a managed window stalls about 2 s.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # Every process runs in Wine's desktop, the size of the screen, whose
