@@ -92,9 +92,10 @@ install_wine_fonts() {
 SESSION_DIR=
 XVFB_PID=
 # A display and a prefix of this run's own; cleanup_session ends only them.
-# The screen size may be given as WxH.
+# The screen size may be given as WxH; a second argument "nodesktop" leaves
+# out Wine's desktop and its taskbar.
 start_session() {
-    local screen=${1:-1280x1024}
+    local screen=${1:-1280x1024} desktop=${2:-desktop}
     SESSION_DIR=$(mktemp -d /tmp/altavue-session.XXXXXX)
     local display=90
     while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
@@ -118,16 +119,19 @@ start_session() {
     install_wine_fonts
     # Without a window manager, hiding a managed window stalls about 2 s.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # Every process runs in Wine's desktop, the size of the screen, whose
-    # taskbar holds the notification icons as a desktop's does.
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+    if [ "$desktop" = desktop ]; then
+        # Every process runs in Wine's desktop, the size of the screen,
+        # whose taskbar holds the notification icons as a desktop's does.
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+    fi
     # Let the set-up's processes end, so the desktop starts anew as set.
     wineserver -w
     # Keep the server, the services and the desktop up between test
     # processes: each start is then quick, and none of them holds on to a
     # test's output.
     wineserver -p
+    [ "$desktop" = desktop ] || return 0
     wine explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
     tries=0
     until xdotool search --name 'Wine desktop' >/dev/null 2>&1; do
