@@ -127,23 +127,7 @@ TEST_F(PinTest, WithoutASelectionTheButtonsDoNothing)
     EXPECT_TRUE(IsTopmostWindow(program_.window()));
 }
 
-// A program nobody here wrote: Wine's notepad, found by its process.
-struct ProcessWindow {
-    DWORD processId;
-    HWND found;
-};
-BOOL CALLBACK FindProcessWindowProc(HWND window, LPARAM extra)
-{
-    auto* search = reinterpret_cast<ProcessWindow*>(extra);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// A program nobody here wrote: Wine's notepad.
 TEST_F(PinTest, PinsAndUnpinsWinesNotepad)
 {
     wchar_t commandLine[] = L"notepad.exe";
@@ -152,23 +136,23 @@ TEST_F(PinTest, PinsAndUnpinsWinesNotepad)
     PROCESS_INFORMATION notepad = {};
     ASSERT_TRUE(CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &notepad));
-    ProcessWindow search = {notepad.dwProcessId, nullptr};
+    HWND editor = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
-        EnumWindows(FindProcessWindowProc, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        editor = FindVisibleTopLevel(notepad.dwProcessId, L"Notepad", nullptr);
+        return editor != nullptr;
     }, 10000));
     wchar_t title[256] = L"";
-    GetWindowTextW(search.found, title, 256);
+    GetWindowTextW(editor, title, 256);
     EXPECT_TRUE(Listed(ID_LIST_ALL, title));
 
     ASSERT_TRUE(program_.select(ID_LIST_ALL, title));
     program_.click(ID_APPLY);
-    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(search.found); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(editor); }));
     EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title));
 
     ASSERT_TRUE(program_.select(ID_LIST_TOPMOST, title));
     program_.click(ID_RELEASE);
-    EXPECT_TRUE(WaitUntil([&] { return !IsTopmostWindow(search.found); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsTopmostWindow(editor); }));
     EXPECT_TRUE(Listed(ID_LIST_TOPMOST, title, 0));
 
     TerminateProcess(notepad.hProcess, 0);

@@ -12,28 +12,6 @@ std::wstring ProgramPath()
     return self.substr(0, self.find_last_of(L"\\/") + 1) + L"Altavue.exe";
 }
 
-namespace {
-
-struct FindByProcess {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindowProc(HWND window, LPARAM extra)
-{
-    auto* search = reinterpret_cast<FindByProcess*>(extra);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t title[16] = L"";
-    GetWindowTextW(window, title, 16);
-    if (owner == search->processId && lstrcmpW(title, L"Altavue") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
 {
@@ -59,12 +37,10 @@ RunningProgram::RunningProgram()
         ADD_FAILURE() << "cannot start Altavue.exe, error " << GetLastError();
         return;
     }
-    FindByProcess search = {process_.dwProcessId, nullptr};
     WaitUntil([&] {
-        EnumWindows(FindMainWindowProc, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr && GetDlgItem(search.found, 1004) != nullptr;
+        window_ = FindVisibleTopLevel(process_.dwProcessId, nullptr, L"Altavue");
+        return window_ != nullptr && GetDlgItem(window_, 1004) != nullptr;
     }, 15000);
-    window_ = search.found;
     if (!window_)
         ADD_FAILURE() << "Altavue.exe showed no main window";
 }
@@ -177,11 +153,16 @@ void SendMouse(DWORD flags)
 
 }  // namespace
 
-HWND RunningProgram::topLevel(const wchar_t* className, const wchar_t* title) const
+HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title)
 {
-    TopLevelSearch search = {process_.dwProcessId, className, title, nullptr};
+    TopLevelSearch search = {processId, className, title, nullptr};
     EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND RunningProgram::topLevel(const wchar_t* className, const wchar_t* title) const
+{
+    return FindVisibleTopLevel(process_.dwProcessId, className, title);
 }
 
 // A modification that changes nothing succeeds only for a known icon.

@@ -45,6 +45,10 @@ private:
     HWND window_ = nullptr;
 };
 
+// A visible top-level window of that process with this class and title
+// (either may be null), or null.
+HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title);
+
 // True while the shell knows the icon `id` of `window`.
 bool TrayIconRegistered(HWND window, UINT id);
 
