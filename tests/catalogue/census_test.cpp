@@ -74,6 +74,12 @@ TEST_F(CensusTest, TitleLengthsAndSurrogatesAtTheBufferLimit)
         TestWindow window(c.title);
         SendMessageW(g_app.allList, LB_RESETCONTENT, 0, 0);
         FillCensus();
+        // A listed title is whole; an unlisted one is not there even cut.
+        std::wstring stem = c.title.substr(0, 1000);
+        int withStem = 0, count = static_cast<int>(SendMessageW(g_app.allList, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i)
+            withStem += EntryAt(g_app.allList, i).rfind(stem, 0) == 0;
+        EXPECT_EQ(withStem, c.listed ? 1 : 0);
         EXPECT_EQ(CountEntries(g_app.allList, c.title), c.listed ? 1 : 0);
     }
 }
