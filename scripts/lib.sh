@@ -144,10 +144,32 @@ start_session() {
     done
 }
 
+# The process id of this prefix's Wine server: its working folder is named
+# after the prefix's device and inode.
+session_wineserver_pid() {
+    local id pid
+    id=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+    for pid in $(pgrep -x wineserver64; pgrep -x wineserver); do
+        case "$(readlink "/proc/$pid/cwd")" in
+            */"$id") echo "$pid"; return 0 ;;
+        esac
+    done
+    return 1
+}
+
 cleanup_session() {
     if [ -n "$SESSION_DIR" ]; then
+        local server
+        server=$(session_wineserver_pid)
+        server=$(readlink "/proc/$server/cwd" 2>/dev/null)
         wineserver -k 2>/dev/null
         wineserver -w 2>/dev/null
+        # The server's socket folder outlives it; remove it, and its parent
+        # when nothing else is left there.
+        if [ -n "$server" ]; then
+            rm -rf "$server"
+            rmdir "$(dirname "$server")" 2>/dev/null
+        fi
         [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
         rm -rf "$SESSION_DIR"
         SESSION_DIR=

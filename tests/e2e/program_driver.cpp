@@ -69,7 +69,7 @@ std::vector<std::wstring> RunningProgram::entries(int listId) const
 {
     std::vector<std::wstring> result;
     HWND target = list(listId);
-    int count = static_cast<int>(SendMessageW(target, LB_GETCOUNT, 0, 0));
+    int count = static_cast<int>(Query(target, LB_GETCOUNT));
     for (int i = 0; i < count; ++i)
         result.push_back(EntryAt(target, i));
     return result;
@@ -85,7 +85,7 @@ bool RunningProgram::select(int listId, const std::wstring& title) const
     std::vector<std::wstring> all = entries(listId);
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] == title) {
-            SendMessageW(list(listId), LB_SETCURSEL, i, 0);
+            Query(list(listId), LB_SETCURSEL, i);
             return selection(listId) == static_cast<int>(i);
         }
     }
@@ -94,7 +94,7 @@ bool RunningProgram::select(int listId, const std::wstring& title) const
 
 int RunningProgram::selection(int listId) const
 {
-    return static_cast<int>(SendMessageW(list(listId), LB_GETCURSEL, 0, 0));
+    return static_cast<int>(Query(list(listId), LB_GETCURSEL));
 }
 
 void RunningProgram::click(int buttonId) const

@@ -3,6 +3,8 @@
 #include "catalogue/catalogue_lists.h"
 #include "shared/app_state.h"
 
+#include <gtest/gtest.h>
+
 #include <cwchar>
 
 namespace {
@@ -69,20 +71,30 @@ std::wstring UniqueTitle(const std::wstring& stem)
     return stem + suffix;
 }
 
+LRESULT Query(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result)) {
+        ADD_FAILURE() << "window " << window << " did not answer message " << message;
+        return LB_ERR;
+    }
+    return static_cast<LRESULT>(result);
+}
+
 std::wstring EntryAt(HWND list, int index)
 {
-    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    LRESULT length = Query(list, LB_GETTEXTLEN, index);
     if (length == LB_ERR)
         return L"<LB_ERR>";
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    Query(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
     text.resize(static_cast<size_t>(length));
     return text;
 }
 
 int CountEntries(HWND list, const std::wstring& text)
 {
-    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    int count = static_cast<int>(Query(list, LB_GETCOUNT));
     int matches = 0;
     for (int i = 0; i < count; ++i)
         if (EntryAt(list, i) == text)

@@ -37,6 +37,10 @@ void PumpFor(int milliseconds);
 // A title no other window on the desktop has, starting with `stem`.
 std::wstring UniqueTitle(const std::wstring& stem);
 
+// SendMessageW that gives up after 5 s with a test failure and LB_ERR, so
+// a program that stops answering fails the test instead of stalling it.
+LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
 // Number of entries in `list` whose text equals `text`.
 int CountEntries(HWND list, const std::wstring& text);
 

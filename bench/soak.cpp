@@ -1,0 +1,654 @@
+// Long runs against the real Altavue.exe, printing figures: idle cost
+// beside a bare census, growth over many ticks, rebuilds, popups and About
+// boxes, a churning desktop, and a window whose thread has stopped.
+//
+//   altavue_soak [PHASE...] the phases named (idle, growth, churn, hung), or
+//                           all of them, in this order
+//   altavue_soak probe      (child) 200 count-only censuses on a 50 ms timer
+//   altavue_soak churner    (child) opens, retitles, restacks, hides and
+//                           closes windows until told to stop
+//
+// The Wine server's CPU time is read from Linux's /proc through Wine's Z:
+// drive when scripts/soak passes its process id in WINESERVER_PID.
+#include "catalogue/census.h"
+#include "shared/app_state.h"
+#include "shared/identifiers.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int TICKS = 200;          // 10 s at 50 ms
+const UINT TICK_MS = 50;
+const wchar_t STOP_EVENT[] = L"AltavueSoakStop";
+
+// ---- measuring -------------------------------------------------------------
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double ProcessCpuSeconds(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    auto seconds = [](FILETIME t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// utime + stime of the Wine server, in seconds; -1 when unknown.
+double ServerCpuSeconds()
+{
+    const char* pid = std::getenv("WINESERVER_PID");
+    if (!pid || !*pid)
+        return -1;
+    char path[64];
+    std::snprintf(path, sizeof(path), "Z:\\proc\\%s\\stat", pid);
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return -1;
+    char line[1024] = "";
+    size_t length = std::fread(line, 1, sizeof(line) - 1, file);
+    std::fclose(file);
+    line[length] = '\0';
+    const char* fields = std::strrchr(line, ')');
+    if (!fields)
+        return -1;
+    // After the name: state, then fields 4..; utime and stime are 14 and 15.
+    unsigned long long utime = 0, stime = 0;
+    int field = 2;
+    for (const char* p = fields + 1; *p; ++p) {
+        if (*p == ' ') {
+            ++field;
+            if (field == 14)
+                utime = std::strtoull(p + 1, nullptr, 10);
+            if (field == 15)
+                stime = std::strtoull(p + 1, nullptr, 10);
+        }
+    }
+    return static_cast<double>(utime + stime) / 100.0;  // USER_HZ
+}
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void PumpFor(double seconds)
+{
+    double end = Seconds() + seconds;
+    while (Seconds() < end) {
+        Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    Pump();
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, double seconds)
+{
+    double end = Seconds() + seconds;
+    while (!condition()) {
+        if (Seconds() > end)
+            return false;
+        PumpFor(0.005);
+    }
+    return true;
+}
+
+// ---- windows of the soak's own ---------------------------------------------
+
+HWND OpenWindow(const wchar_t* className, const wchar_t* title, DWORD exStyle = 0)
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);
+    return CreateWindowExW(exStyle, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 300,
+                           200, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::vector<HWND> OpenWindows(int count)
+{
+    std::vector<HWND> windows;
+    for (int i = 0; i < count; ++i) {
+        wchar_t className[40], title[40];
+        std::swprintf(className, 40, L"AltavueSoak%d", i);
+        std::swprintf(title, 40, L"soak window %d", i);
+        windows.push_back(OpenWindow(className, title));
+    }
+    PumpFor(1.0);
+    return windows;
+}
+
+void CloseWindows(std::vector<HWND>& windows)
+{
+    for (HWND window : windows)
+        DestroyWindow(window);
+    windows.clear();
+    Pump();
+}
+
+// ---- the program -----------------------------------------------------------
+
+std::wstring Beside(const wchar_t* name)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring self(path, length);
+    return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
+}
+
+struct Child {
+    PROCESS_INFORMATION info = {};
+    bool start(const std::wstring& path, const std::wstring& arguments)
+    {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+        return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &info) != FALSE;
+    }
+    bool running() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+    void end()
+    {
+        if (!info.hProcess)
+            return;
+        if (running())
+            TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 5000);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        info = {};
+    }
+};
+
+struct FoundWindow {
+    DWORD processId;
+    const wchar_t* title;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND window, LPARAM extra)
+{
+    auto* search = reinterpret_cast<FoundWindow*>(extra);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t text[64] = L"";
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    if (search->title && (GetWindowTextW(window, text, 64), std::wcscmp(text, search->title) != 0))
+        return TRUE;
+    if (search->className && (GetClassNameW(window, text, 64), std::wcscmp(text, search->className) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindOf(DWORD processId, const wchar_t* className, const wchar_t* title)
+{
+    FoundWindow search = {processId, title, className, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Program {
+    Child child;
+    HWND window = nullptr;
+    bool start()
+    {
+        if (!child.start(Beside(L"Altavue.exe"), L""))
+            return false;
+        return WaitFor([&] {
+            window = FindOf(child.info.dwProcessId, nullptr, L"Altavue");
+            return window && GetDlgItem(window, ID_RELEASE);
+        }, 15);
+    }
+    HWND list(int id) const { return GetDlgItem(window, id); }
+    void end()
+    {
+        child.end();
+        NOTIFYICONDATAW icon = {};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window;
+        icon.uID = ID_TRAY_ICON;
+        Shell_NotifyIconW(NIM_DELETE, &icon);
+    }
+    // Milliseconds the program takes to answer; -1 when it gives up.
+    double answerMs(UINT timeout = 1000) const
+    {
+        DWORD_PTR result;
+        double start = Seconds();
+        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result))
+            return -1;
+        return (Seconds() - start) * 1000;
+    }
+};
+
+std::vector<std::wstring> Entries(HWND list)
+{
+    std::vector<std::wstring> entries;
+    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[1024] = L"";
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024)
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// ---- phases ----------------------------------------------------------------
+
+// Child: what the program's timer does, without the lists: 200 count-only
+// censuses on a 50 ms timer served by a message loop.
+int RunProbe()
+{
+    g_app = InitialAppState();
+    g_app.fillMode = false;
+    SetTimer(nullptr, 0, TICK_MS, nullptr);
+    MSG message;
+    int ticks = 0;
+    while (ticks < TICKS && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER) {
+            g_app.totalCount = g_app.topmostCount = 0;
+            RunCensus();
+            ++ticks;
+        }
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+struct Cost {
+    double process, server, seconds;
+    double share() const { return (process + std::max(server, 0.0)) / seconds * 100; }
+};
+
+Cost MeasureIdleProgram(Program& program)
+{
+    PumpFor(1.0);
+    double cpu = ProcessCpuSeconds(program.child.info.hProcess), server = ServerCpuSeconds();
+    double start = Seconds();
+    PumpFor(TICKS * TICK_MS / 1000.0);
+    double seconds = Seconds() - start;
+    return {ProcessCpuSeconds(program.child.info.hProcess) - cpu,
+            server < 0 ? -1 : ServerCpuSeconds() - server, seconds};
+}
+
+Cost MeasureProbe()
+{
+    Child probe;
+    double server = ServerCpuSeconds(), start = Seconds();
+    if (!probe.start(Beside(L"altavue_soak.exe"), L"probe"))
+        return {0, 0, 1};
+    WaitFor([&] { return !probe.running(); }, 60);
+    double seconds = Seconds() - start;
+    Cost cost = {ProcessCpuSeconds(probe.info.hProcess), server < 0 ? -1 : ServerCpuSeconds() - server,
+                 seconds};
+    probe.end();
+    return cost;
+}
+
+void IdlePhase()
+{
+    std::printf("\nidle cost over %d ticks (%.0f s): CPU seconds, share of one core\n", TICKS,
+                TICKS * TICK_MS / 1000.0);
+    std::printf("%6s | %8s %8s %7s | %8s %8s %7s | %6s\n", "N", "program", "server", "share",
+                "probe", "server", "share", "ratio");
+    for (int n : {20, 200, 1000}) {
+        std::vector<HWND> windows = OpenWindows(n);
+        Program program;
+        if (!program.start()) {
+            std::printf("%6d   the program did not start\n", n);
+            continue;
+        }
+        PumpFor(1.0);
+        HWND before = program.list(ID_LIST_ALL);
+        Cost idle = MeasureIdleProgram(program);
+        bool rebuilt = program.list(ID_LIST_ALL) != before;
+        size_t listed = Entries(program.list(ID_LIST_ALL)).size();
+        program.end();
+        Cost bare = MeasureProbe();
+        std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   listed %zu%s\n", n,
+                    idle.process, idle.server, idle.share(), bare.process, bare.server,
+                    bare.share(), idle.share() / bare.share(), listed,
+                    rebuilt ? ", lists rebuilt while idle" : "");
+        std::fflush(stdout);
+        CloseWindows(windows);
+    }
+}
+
+struct Usage {
+    SIZE_T privateBytes;
+    DWORD handles;
+    DWORD userObjects, gdiObjects;
+    int windows;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM extra)
+{
+    ++*reinterpret_cast<int*>(extra);
+    return TRUE;
+}
+BOOL CALLBACK CountThreadWindow(HWND window, LPARAM extra)
+{
+    ++*reinterpret_cast<int*>(extra);
+    EnumChildWindows(window, CountChild, extra);
+    return TRUE;
+}
+
+Usage UsageOf(Program& program)
+{
+    PumpFor(0.3);
+    Usage usage = {};
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(program.child.info.hProcess,
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
+        usage.privateBytes = memory.PrivateUsage;
+    GetProcessHandleCount(program.child.info.hProcess, &usage.handles);
+    usage.userObjects = GetGuiResources(program.child.info.hProcess, GR_USEROBJECTS);
+    usage.gdiObjects = GetGuiResources(program.child.info.hProcess, GR_GDIOBJECTS);
+    DWORD thread = GetWindowThreadProcessId(program.window, nullptr);
+    EnumThreadWindows(thread, CountThreadWindow, reinterpret_cast<LPARAM>(&usage.windows));
+    return usage;
+}
+
+void PrintUsage(const char* when, const Usage& usage)
+{
+    std::printf("  %-22s private %8llu KiB, handles %4lu, windows %3d, USER %4lu, GDI %4lu\n", when,
+                static_cast<unsigned long long>(usage.privateBytes / 1024), usage.handles,
+                usage.windows, usage.userObjects, usage.gdiObjects);
+    std::fflush(stdout);
+}
+
+void GrowthPhase()
+{
+    std::printf("\ngrowth: the program's resources before and after each series\n");
+    Program program;
+    if (!program.start()) {
+        std::printf("  the program did not start\n");
+        return;
+    }
+    PrintUsage("at start", UsageOf(program));
+    for (int i = 0; i < 10000; ++i)
+        SendMessageW(program.window, WM_TIMER, ID_REFRESH_TIMER, 0);
+    PrintUsage("after 10000 ticks", UsageOf(program));
+    HWND update = GetDlgItem(program.window, ID_UPDATE);
+    for (int i = 0; i < 1000; ++i)
+        SendMessageW(update, BM_CLICK, 0, 0);
+    PrintUsage("after 1000 rebuilds", UsageOf(program));
+    int popups = 0;
+    for (int i = 0; i < 1000; ++i) {
+        PostMessageW(program.window, MSG_TRAY_CALLBACK, ID_TRAY_ICON, WM_RBUTTONDOWN);
+        HWND menu = nullptr;
+        if (!WaitFor([&] { return (menu = FindOf(program.child.info.dwProcessId, L"#32768", nullptr)) != nullptr; }, 2))
+            continue;
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        WaitFor([&] { return !FindOf(program.child.info.dwProcessId, L"#32768", nullptr); }, 2);
+        ++popups;
+    }
+    char label[40];
+    std::snprintf(label, sizeof(label), "after %d tray popups", popups);
+    PrintUsage(label, UsageOf(program));
+    int boxes = 0;
+    for (int i = 0; i < 100; ++i) {
+        PostMessageW(program.window, WM_COMMAND, ID_TRAY_HELP, 0);
+        HWND box = nullptr;
+        if (!WaitFor([&] { return (box = FindOf(program.child.info.dwProcessId, nullptr, L"バージョン情報")) != nullptr; }, 3))
+            continue;
+        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        WaitFor([&] { return !IsWindow(box); }, 3);
+        ++boxes;
+    }
+    std::snprintf(label, sizeof(label), "after %d About boxes", boxes);
+    PrintUsage(label, UsageOf(program));
+    program.end();
+}
+
+// Child: churns windows of its own as fast as it can until the stop event.
+int RunChurner()
+{
+    HANDLE stop = OpenEventW(SYNCHRONIZE, FALSE, STOP_EVENT);
+    std::vector<HWND> windows;
+    unsigned seed = GetCurrentProcessId();
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    int serial = 0;
+    while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
+        wchar_t title[48];
+        std::swprintf(title, 48, L"churn %lu-%d", GetCurrentProcessId(), ++serial);
+        unsigned action = next() % 6;
+        if (windows.size() < 5 || (action == 0 && windows.size() < 40)) {
+            windows.push_back(OpenWindow(L"AltavueChurn", title, next() % 4 == 0 ? WS_EX_TOPMOST : 0));
+        } else {
+            size_t pick = next() % windows.size();
+            HWND window = windows[pick];
+            switch (action) {
+            case 1: SetWindowTextW(window, title); break;
+            case 2: SetWindowPos(window, next() % 2 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); break;
+            case 3: ShowWindow(window, IsWindowVisible(window) ? SW_HIDE : SW_SHOWNA); break;
+            default:
+                DestroyWindow(window);
+                windows.erase(windows.begin() + static_cast<long>(pick));
+            }
+        }
+        Pump();
+    }
+    for (HWND window : windows)
+        DestroyWindow(window);
+    Pump();
+    return 0;
+}
+
+// The same rules as the program's census, written out independently.
+struct IndependentCensus {
+    std::vector<std::wstring> all, topmost;
+};
+BOOL CALLBACK IndependentProc(HWND window, LPARAM extra)
+{
+    auto* census = reinterpret_cast<IndependentCensus*>(extra);
+    wchar_t className[1024] = L"", title[1024] = L"";
+    GetClassNameW(window, className, 1024);
+    GetWindowTextW(window, title, 1024);
+    if (!className[0] || !title[0] || !FindWindowW(className, title) || !IsWindowVisible(window) ||
+        GetWindow(window, GW_OWNER) || !(GetWindowLongW(window, GWL_STYLE) & WS_CAPTION))
+        return TRUE;
+    census->all.push_back(title);
+    if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)
+        census->topmost.push_back(title);
+    return TRUE;
+}
+
+void ChurnPhase(double seconds)
+{
+    std::printf("\nchurn: 2 processes churning windows for %.0f s while pins and unpins go on\n", seconds);
+    Program program;
+    if (!program.start()) {
+        std::printf("  the program did not start\n");
+        return;
+    }
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, STOP_EVENT);
+    Child churners[2];
+    for (Child& churner : churners)
+        churner.start(Beside(L"altavue_soak.exe"), L"churner");
+    double end = Seconds() + seconds, worst = 0;
+    int probes = 0, unanswered = 0, actions = 0;
+    unsigned seed = 7;
+    while (Seconds() < end && program.child.running()) {
+        double answer = program.answerMs();
+        ++probes;
+        if (answer < 0)
+            ++unanswered;
+        worst = std::max(worst, answer);
+        if (probes % 4 == 0) {
+            int list = (probes / 4) % 2 ? ID_LIST_ALL : ID_LIST_TOPMOST;
+            int count = static_cast<int>(SendMessageW(program.list(list), LB_GETCOUNT, 0, 0));
+            if (count > 0) {
+                seed = seed * 1103515245u + 12345u;
+                SendMessageW(program.list(list), LB_SETCURSEL, (seed >> 16) % count, 0);
+                PostMessageW(GetDlgItem(program.window, list == ID_LIST_ALL ? ID_APPLY : ID_RELEASE),
+                             BM_CLICK, 0, 0);
+                ++actions;
+            }
+        }
+        PumpFor(0.05);
+    }
+    SetEvent(stop);
+    for (Child& churner : churners) {
+        WaitFor([&] { return !churner.running(); }, 10);
+        churner.end();
+    }
+    CloseHandle(stop);
+    std::printf("  alive: %s; %d answers asked, %d not within 1 s, slowest %.1f ms; %d pins/unpins\n",
+                program.child.running() ? "yes" : "NO", probes, unanswered, worst, actions);
+    // Within three ticks of the churn's end, the lists equal an independent
+    // census of the same desktop.
+    double stopped = Seconds();
+    bool equal = false;
+    size_t all = 0, topmost = 0;
+    for (int tick = 1; tick <= 3 && !equal; ++tick) {
+        PumpFor(TICK_MS / 1000.0);
+        IndependentCensus census;
+        EnumWindows(IndependentProc, reinterpret_cast<LPARAM>(&census));
+        std::sort(census.all.begin(), census.all.end());
+        std::sort(census.topmost.begin(), census.topmost.end());
+        equal = Entries(program.list(ID_LIST_ALL)) == census.all &&
+                Entries(program.list(ID_LIST_TOPMOST)) == census.topmost;
+        all = census.all.size();
+        topmost = census.topmost.size();
+    }
+    std::printf("  lists %s an independent census (%zu windows, %zu topmost) %.0f ms after the churn\n",
+                equal ? "equal" : "DIFFER FROM", all, topmost, (Seconds() - stopped) * 1000);
+    program.end();
+}
+
+HANDLE g_release;
+HANDLE g_quit;
+DWORD WINAPI HungThread(LPVOID)
+{
+    HWND window = OpenWindow(L"AltavueSoakHung", L"soak hung window");
+    Pump();
+    WaitForSingleObject(g_release, INFINITE);  // answers nothing meanwhile
+    while (WaitForSingleObject(g_quit, 0) == WAIT_TIMEOUT)
+        PumpFor(0.01);
+    DestroyWindow(window);
+    return 0;
+}
+
+void HungPhase()
+{
+    std::printf("\na window whose thread has stopped answering\n");
+    Program program;
+    if (!program.start()) {
+        std::printf("  the program did not start\n");
+        return;
+    }
+    g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
+    auto listed = [&](const wchar_t* title) {
+        std::vector<std::wstring> all = Entries(program.list(ID_LIST_ALL));
+        return std::find(all.begin(), all.end(), title) != all.end();
+    };
+    bool hungListed = WaitFor([&] { return listed(L"soak hung window"); }, 5);
+    double start = Seconds();
+    HWND later = OpenWindow(L"AltavueSoakLater", L"soak window after the hung one");
+    bool laterListed = WaitFor([&] { return listed(L"soak window after the hung one"); }, 5);
+    std::printf("  hung window listed: %s; a new window listed %s after %.0f ms\n",
+                hungListed ? "yes" : "NO", laterListed ? "yes" : "NO", (Seconds() - start) * 1000);
+
+    std::vector<std::wstring> all = Entries(program.list(ID_LIST_ALL));
+    int index = -1;
+    int count = static_cast<int>(SendMessageW(program.list(ID_LIST_ALL), LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[64] = L"";
+        SendMessageW(program.list(ID_LIST_ALL), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        if (std::wcscmp(text, L"soak hung window") == 0)
+            index = i;
+    }
+    SendMessageW(program.list(ID_LIST_ALL), LB_SETCURSEL, index, 0);
+    const double releaseAfter = 5.0;
+    PostMessageW(GetDlgItem(program.window, ID_APPLY), BM_CLICK, 0, 0);
+    double clicked = Seconds(), lastAnswer = clicked, longest = 0, pinnedAt = -1;
+    bool released = false;
+    while (Seconds() - clicked < releaseAfter + 3) {
+        if (!released && Seconds() - clicked >= releaseAfter) {
+            SetEvent(g_release);
+            released = true;
+        }
+        if (program.answerMs(100) >= 0) {
+            longest = std::max(longest, Seconds() - lastAnswer);
+            lastAnswer = Seconds();
+        }
+        HWND hung = FindWindowW(L"AltavueSoakHung", nullptr);
+        if (pinnedAt < 0 && (GetWindowLongW(hung, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            pinnedAt = Seconds() - clicked;
+        PumpFor(0.02);
+    }
+    longest = std::max(longest, Seconds() - lastAnswer);
+    std::printf("  pinning it: longest wait for an answer %.2f s; the window turned topmost %s%.2f s "
+                "after the click (its thread was released after %.0f s)\n", longest,
+                pinnedAt < 0 ? "NEVER " : "", pinnedAt < 0 ? 0 : pinnedAt, releaseAfter);
+    SetEvent(g_release);
+    SetEvent(g_quit);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    DestroyWindow(later);
+    program.end();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "probe") == 0)
+        return RunProbe();
+    if (argc > 1 && std::strcmp(argv[1], "churner") == 0)
+        return RunChurner();
+    std::printf("soak of %s; Wine server CPU %s\n", sizeof(void*) == 4 ? "the 32-bit build" : "the 64-bit build",
+                ServerCpuSeconds() < 0 ? "not available (WINESERVER_PID unset)" : "counted");
+    auto wanted = [&](const char* phase) {
+        if (argc < 2)
+            return true;
+        for (int i = 1; i < argc; ++i)
+            if (std::strcmp(argv[i], phase) == 0)
+                return true;
+        return false;
+    };
+    if (wanted("idle"))
+        IdlePhase();
+    if (wanted("growth"))
+        GrowthPhase();
+    if (wanted("churn"))
+        ChurnPhase(30);
+    if (wanted("hung"))
+        HungPhase();
+    return 0;
+}
