@@ -29,6 +29,10 @@ namespace {
 const int TICKS = 200;          // 10 s at 50 ms
 const UINT TICK_MS = 50;
 const wchar_t STOP_EVENT[] = L"AltavueSoakStop";
+// The probe says when its first and last timed tick are, so its start-up
+// is left out of its figures as the program's is.
+const wchar_t PROBE_STARTED[] = L"AltavueSoakProbeStarted";
+const wchar_t PROBE_DONE[] = L"AltavueSoakProbeDone";
 
 // ---- measuring -------------------------------------------------------------
 
@@ -269,19 +273,25 @@ std::vector<std::wstring> Entries(HWND list)
 // censuses on a 50 ms timer served by a message loop.
 int RunProbe()
 {
+    HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, PROBE_STARTED);
+    HANDLE done = OpenEventW(EVENT_MODIFY_STATE, FALSE, PROBE_DONE);
     g_app = InitialAppState();
     g_app.fillMode = false;
     SetTimer(nullptr, 0, TICK_MS, nullptr);
     MSG message;
-    int ticks = 0;
+    int ticks = -20;  // one second to settle first
     while (ticks < TICKS && GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER) {
+            if (ticks == 0)
+                SetEvent(started);
             g_app.totalCount = g_app.topmostCount = 0;
             RunCensus();
             ++ticks;
         }
         DispatchMessageW(&message);
     }
+    SetEvent(done);
+    Sleep(INFINITE);  // ended by the soak once it has read the figures
     return 0;
 }
 
@@ -303,15 +313,21 @@ Cost MeasureIdleProgram(Program& program)
 
 Cost MeasureProbe()
 {
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, PROBE_STARTED);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, PROBE_DONE);
     Child probe;
-    double server = ServerCpuSeconds(), start = Seconds();
-    if (!probe.start(Beside(L"altavue_soak.exe"), L"probe"))
-        return {0, 0, 1};
-    WaitFor([&] { return !probe.running(); }, 60);
-    double seconds = Seconds() - start;
-    Cost cost = {ProcessCpuSeconds(probe.info.hProcess), server < 0 ? -1 : ServerCpuSeconds() - server,
-                 seconds};
+    Cost cost = {0, 0, 1};
+    if (probe.start(Beside(L"altavue_soak.exe"), L"probe") &&
+        WaitFor([&] { return WaitForSingleObject(started, 0) == WAIT_OBJECT_0; }, 120)) {
+        double cpu = ProcessCpuSeconds(probe.info.hProcess), server = ServerCpuSeconds();
+        double start = Seconds();
+        WaitFor([&] { return WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, 600);
+        cost = {ProcessCpuSeconds(probe.info.hProcess) - cpu,
+                server < 0 ? -1 : ServerCpuSeconds() - server, Seconds() - start};
+    }
     probe.end();
+    CloseHandle(started);
+    CloseHandle(done);
     return cost;
 }
 
@@ -332,12 +348,13 @@ void IdlePhase()
         HWND before = program.list(ID_LIST_ALL);
         Cost idle = MeasureIdleProgram(program);
         bool rebuilt = program.list(ID_LIST_ALL) != before;
-        size_t listed = Entries(program.list(ID_LIST_ALL)).size();
+        // The count only: each query waits for the census under way.
+        LRESULT listed = SendMessageW(program.list(ID_LIST_ALL), LB_GETCOUNT, 0, 0);
         program.end();
         Cost bare = MeasureProbe();
-        std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   listed %zu%s\n", n,
+        std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   listed %ld%s\n", n,
                     idle.process, idle.server, idle.share(), bare.process, bare.server,
-                    bare.share(), idle.share() / bare.share(), listed,
+                    bare.share(), idle.share() / bare.share(), static_cast<long>(listed),
                     rebuilt ? ", lists rebuilt while idle" : "");
         std::fflush(stdout);
         CloseWindows(windows);
