@@ -14,8 +14,6 @@
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 
-#include <psapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -361,12 +359,40 @@ void IdlePhase()
     }
 }
 
+// Wine does not report another process's memory or handle count through
+// the Win32 calls (they answer zero), so the Linux process behind the
+// program is read through Wine's Z: drive: private (anonymous) resident
+// memory, its threads and its open file descriptors, where Wine keeps the
+// server-side objects that need one.
 struct Usage {
-    SIZE_T privateBytes;
-    DWORD handles;
-    DWORD userObjects, gdiObjects;
-    int windows;
+    long privateKiB = -1, residentKiB = -1, threads = -1;
+    int descriptors = -1;
+    int windows = 0;
 };
+
+int UnixPidOf(const char* image)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    int found = 0;
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more && !found; more = FindNextFileA(search, &entry)) {
+        if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
+            continue;
+        char path[80], line[512] = "";
+        std::snprintf(path, sizeof(path), "Z:\\proc\\%s\\cmdline", entry.cFileName);
+        FILE* file = std::fopen(path, "rb");
+        if (!file)
+            continue;
+        size_t length = std::fread(line, 1, sizeof(line) - 1, file);
+        std::fclose(file);
+        line[length] = '\0';
+        if (std::strstr(line, image))
+            found = std::atoi(entry.cFileName);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return found;
+}
 
 BOOL CALLBACK CountChild(HWND, LPARAM extra)
 {
@@ -383,25 +409,40 @@ BOOL CALLBACK CountThreadWindow(HWND window, LPARAM extra)
 Usage UsageOf(Program& program)
 {
     PumpFor(0.3);
-    Usage usage = {};
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof(memory);
-    if (GetProcessMemoryInfo(program.child.info.hProcess,
-                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
-        usage.privateBytes = memory.PrivateUsage;
-    GetProcessHandleCount(program.child.info.hProcess, &usage.handles);
-    usage.userObjects = GetGuiResources(program.child.info.hProcess, GR_USEROBJECTS);
-    usage.gdiObjects = GetGuiResources(program.child.info.hProcess, GR_GDIOBJECTS);
+    Usage usage;
     DWORD thread = GetWindowThreadProcessId(program.window, nullptr);
     EnumThreadWindows(thread, CountThreadWindow, reinterpret_cast<LPARAM>(&usage.windows));
+    int pid = UnixPidOf("Altavue.exe");
+    if (!pid)
+        return usage;
+    char path[64], line[256];
+    std::snprintf(path, sizeof(path), "Z:\\proc\\%d\\status", pid);
+    if (FILE* file = std::fopen(path, "r")) {
+        while (std::fgets(line, sizeof(line), file)) {
+            std::sscanf(line, "RssAnon: %ld", &usage.privateKiB);
+            std::sscanf(line, "VmRSS: %ld", &usage.residentKiB);
+            std::sscanf(line, "Threads: %ld", &usage.threads);
+        }
+        std::fclose(file);
+    }
+    std::snprintf(path, sizeof(path), "Z:\\proc\\%d\\fd\\*", pid);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(path, &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        usage.descriptors = 0;
+        do
+            usage.descriptors += entry.cFileName[0] != '.';
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
     return usage;
 }
 
 void PrintUsage(const char* when, const Usage& usage)
 {
-    std::printf("  %-22s private %8llu KiB, handles %4lu, windows %3d, USER %4lu, GDI %4lu\n", when,
-                static_cast<unsigned long long>(usage.privateBytes / 1024), usage.handles,
-                usage.windows, usage.userObjects, usage.gdiObjects);
+    std::printf("  %-22s private %6ld KiB, resident %6ld KiB, threads %2ld, descriptors %3d, windows %2d\n",
+                when, usage.privateKiB, usage.residentKiB, usage.threads, usage.descriptors,
+                usage.windows);
     std::fflush(stdout);
 }
 
@@ -422,7 +463,12 @@ void GrowthPhase()
         SendMessageW(update, BM_CLICK, 0, 0);
     PrintUsage("after 1000 rebuilds", UsageOf(program));
     int popups = 0;
+    char label[40];
     for (int i = 0; i < 1000; ++i) {
+        if (i == 500) {  // halves tell one-off first-use costs from growth
+            std::snprintf(label, sizeof(label), "after %d tray popups", popups);
+            PrintUsage(label, UsageOf(program));
+        }
         PostMessageW(program.window, MSG_TRAY_CALLBACK, ID_TRAY_ICON, WM_RBUTTONDOWN);
         HWND menu = nullptr;
         if (!WaitFor([&] { return (menu = FindOf(program.child.info.dwProcessId, L"#32768", nullptr)) != nullptr; }, 2))
@@ -431,11 +477,14 @@ void GrowthPhase()
         WaitFor([&] { return !FindOf(program.child.info.dwProcessId, L"#32768", nullptr); }, 2);
         ++popups;
     }
-    char label[40];
     std::snprintf(label, sizeof(label), "after %d tray popups", popups);
     PrintUsage(label, UsageOf(program));
     int boxes = 0;
     for (int i = 0; i < 100; ++i) {
+        if (i == 50) {
+            std::snprintf(label, sizeof(label), "after %d About boxes", boxes);
+            PrintUsage(label, UsageOf(program));
+        }
         PostMessageW(program.window, WM_COMMAND, ID_TRAY_HELP, 0);
         HWND box = nullptr;
         if (!WaitFor([&] { return (box = FindOf(program.child.info.dwProcessId, nullptr, L"バージョン情報")) != nullptr; }, 3))
@@ -511,6 +560,13 @@ void ChurnPhase(double seconds)
         std::printf("  the program did not start\n");
         return;
     }
+    // Steady windows beside the churn, some topmost, for the final check.
+    std::vector<HWND> steady;
+    for (int i = 0; i < 20; ++i) {
+        wchar_t title[40];
+        std::swprintf(title, 40, L"steady window %d", i);
+        steady.push_back(OpenWindow(L"AltavueSteady", title, i % 4 == 0 ? WS_EX_TOPMOST : 0));
+    }
     HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, STOP_EVENT);
     Child churners[2];
     for (Child& churner : churners)
@@ -550,7 +606,9 @@ void ChurnPhase(double seconds)
     double stopped = Seconds();
     bool equal = false;
     size_t all = 0, topmost = 0;
+    int checks = 0;
     for (int tick = 1; tick <= 3 && !equal; ++tick) {
+        checks = tick;
         PumpFor(TICK_MS / 1000.0);
         IndependentCensus census;
         EnumWindows(IndependentProc, reinterpret_cast<LPARAM>(&census));
@@ -561,8 +619,10 @@ void ChurnPhase(double seconds)
         all = census.all.size();
         topmost = census.topmost.size();
     }
-    std::printf("  lists %s an independent census (%zu windows, %zu topmost) %.0f ms after the churn\n",
-                equal ? "equal" : "DIFFER FROM", all, topmost, (Seconds() - stopped) * 1000);
+    std::printf("  lists %s an independent census (%zu windows, %zu topmost) at check %d, one per "
+                "tick, %.0f ms after the churn stopped\n", equal ? "equal" : "DIFFER FROM", all,
+                topmost, checks, (Seconds() - stopped) * 1000);
+    CloseWindows(steady);
     program.end();
 }
 
