@@ -62,4 +62,30 @@ TEST(ProgramTest, CloseButtonHidesTheWindowAndTheProgramRunsOn)
     EXPECT_TRUE(IsWindow(program.window()));
 }
 
+// A window whose thread has stopped answering messages does not stop the
+// census: it is listed, and windows opened after it still are.
+HANDLE g_release;
+DWORD WINAPI StoppedThread(LPVOID title)
+{
+    TestWindow window(*static_cast<std::wstring*>(title));
+    WaitForSingleObject(g_release, 20000);
+    return 0;
+}
+
+TEST(ProgramTest, AWindowThatStoppedAnsweringDoesNotStopTheCensus)
+{
+    RunningProgram program;
+    ASSERT_NE(program.window(), nullptr);
+    std::wstring stopped = UniqueTitle(L"stopped"), later = UniqueTitle(L"opened later");
+    g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, StoppedThread, &stopped, 0, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, stopped) == 1; }));
+    TestWindow window(later);
+    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, later) == 1; }));
+    SetEvent(g_release);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(g_release);
+}
+
 }  // namespace
