@@ -73,8 +73,11 @@ std::wstring UniqueTitle(const std::wstring& stem)
 
 LRESULT Query(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A list the program has just replaced is gone: that answers 0, as
+    // SendMessageW does. Only silence is a failure.
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result)) {
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result) &&
+        GetLastError() == ERROR_TIMEOUT) {
         ADD_FAILURE() << "window " << window << " did not answer message " << message;
         return LB_ERR;
     }

@@ -39,6 +39,7 @@ std::wstring UniqueTitle(const std::wstring& stem);
 
 // SendMessageW that gives up after 5 s with a test failure and LB_ERR, so
 // a program that stops answering fails the test instead of stalling it.
+// A window that no longer exists answers 0.
 LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // Number of entries in `list` whose text equals `text`.
