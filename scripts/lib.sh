@@ -1,6 +1,7 @@
-# Shared by scripts/test, scripts/run and scripts/bench: installs what the
-# build needs, finds out whether 32-bit code runs here, and gives each run
-# its own X display and Wine prefix, ended again by cleanup_session.
+# Shared by the scripts beside it (test, run, bench, soak, screenshots):
+# installs what the build needs, finds out whether 32-bit code runs here,
+# and gives each run its own X display and Wine prefix, ended again by
+# cleanup_session.
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

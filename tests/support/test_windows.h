@@ -45,7 +45,7 @@ LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // Number of entries in `list` whose text equals `text`.
 int CountEntries(HWND list, const std::wstring& text);
 
-// All entries of `list`, in the list's order.
+// The text of entry `index` of `list`, or "<LB_ERR>".
 std::wstring EntryAt(HWND list, int index);
 
 bool IsTopmostWindow(HWND window);
