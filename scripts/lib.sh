@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           googletest wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-noto-cjk
-          locales python3)
+          locales procps python3)
 
 say() { printf '== %s\n' "$*"; }
 
