@@ -1,6 +1,7 @@
 // Cost of the census that the change check runs 20 times a second, and of
 // a rebuild, against N qualifying windows of this process; a bare
 // EnumWindows pass over the same desktop is the floor. Prints figures only.
+#include "bench_windows.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/census.h"
 #include "shared/app_state.h"
@@ -69,13 +70,6 @@ struct Figures {
     double cpu;   // mean
 };
 
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
-}
-
 // Messages are served between calls, as the program's loop serves them
 // between ticks: a backed-up queue slows every query under Wine.
 Figures Measure(void (*operation)(), int repeats)
@@ -93,23 +87,13 @@ Figures Measure(void (*operation)(), int repeats)
     return {g_samples[repeats / 2], cpu};
 }
 
-void RegisterBenchClass(const wchar_t* name)
-{
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = name;
-    RegisterClassExW(&windowClass);
-}
-
 void OpenWindows(int count, bool distinctClasses)
 {
     for (int i = 0; i < count; ++i) {
         wchar_t className[32], title[32];
         swprintf(className, 32, L"AltavueBench%d", distinctClasses ? i : 0);
         swprintf(title, 32, L"bench window %d", i);
-        RegisterBenchClass(className);
+        RegisterPlainClass(className);
         g_windows[i] = CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                        i % 50, i % 40, 160, 100, nullptr, nullptr,
                                        GetModuleHandleW(nullptr), nullptr);
@@ -140,7 +124,7 @@ int main()
 {
     g_app = InitialAppState();
     g_app.instance = GetModuleHandleW(nullptr);
-    RegisterBenchClass(L"AltavueBenchHost");
+    RegisterPlainClass(L"AltavueBenchHost");
     g_host = CreateWindowExW(0, L"AltavueBenchHost", L"", WS_POPUP, 0, 0, 400, 300, nullptr,
                              nullptr, g_app.instance, nullptr);
     CreateCatalogueLists(g_host);

@@ -10,6 +10,7 @@
 //
 // The Wine server's CPU time is read from Linux's /proc through Wine's Z:
 // drive when scripts/soak passes its process id in WINESERVER_PID.
+#include "bench_windows.h"
 #include "catalogue/census.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
@@ -88,23 +89,14 @@ double ServerCpuSeconds()
     return static_cast<double>(utime + stime) / 100.0;  // USER_HZ
 }
 
-void Pump()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 void PumpFor(double seconds)
 {
     double end = Seconds() + seconds;
     while (Seconds() < end) {
-        Pump();
+        PumpMessages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-    Pump();
+    PumpMessages();
 }
 
 template <typename Condition>
@@ -123,12 +115,7 @@ bool WaitFor(Condition condition, double seconds)
 
 HWND OpenWindow(const wchar_t* className, const wchar_t* title, DWORD exStyle = 0)
 {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = className;
-    RegisterClassExW(&windowClass);
+    RegisterPlainClass(className);
     return CreateWindowExW(exStyle, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 300,
                            200, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
@@ -151,7 +138,7 @@ void CloseWindows(std::vector<HWND>& windows)
     for (HWND window : windows)
         DestroyWindow(window);
     windows.clear();
-    Pump();
+    PumpMessages();
 }
 
 // ---- the program -----------------------------------------------------------
@@ -525,11 +512,11 @@ int RunChurner()
                 windows.erase(windows.begin() + static_cast<long>(pick));
             }
         }
-        Pump();
+        PumpMessages();
     }
     for (HWND window : windows)
         DestroyWindow(window);
-    Pump();
+    PumpMessages();
     return 0;
 }
 
@@ -631,7 +618,7 @@ HANDLE g_quit;
 DWORD WINAPI HungThread(LPVOID)
 {
     HWND window = OpenWindow(L"AltavueSoakHung", L"soak hung window");
-    Pump();
+    PumpMessages();
     WaitForSingleObject(g_release, INFINITE);  // answers nothing meanwhile
     while (WaitForSingleObject(g_quit, 0) == WAIT_TIMEOUT)
         PumpFor(0.01);
