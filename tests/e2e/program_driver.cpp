@@ -4,15 +4,6 @@
 
 #include <gtest/gtest.h>
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring self(path, length);
-    return self.substr(0, self.find_last_of(L"\\/") + 1) + L"Altavue.exe";
-}
-
-
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
 {
     DWORD start = GetTickCount();
@@ -28,41 +19,8 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
 
 RunningProgram::RunningProgram()
 {
-    std::wstring path = ProgramPath();
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_)) {
-        ADD_FAILURE() << "cannot start Altavue.exe, error " << GetLastError();
-        return;
-    }
-    WaitUntil([&] {
-        window_ = FindVisibleTopLevel(process_.dwProcessId, nullptr, L"Altavue");
-        return window_ != nullptr && GetDlgItem(window_, 1004) != nullptr;
-    }, 15000);
-    if (!window_)
-        ADD_FAILURE() << "Altavue.exe showed no main window";
-}
-
-RunningProgram::~RunningProgram()
-{
-    if (process_.hProcess) {
-        if (running()) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        // The program never removes its icon, and the shell drops an icon
-        // of a dead window only lazily; the next test's icon must be the
-        // only one in the tray.
-        NOTIFYICONDATAW icon = {};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = window_;
-        icon.uID = 300;
-        Shell_NotifyIconW(NIM_DELETE, &icon);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
+    if (!process_.start(PumpMessages))
+        ADD_FAILURE() << "Altavue.exe did not start or showed no main window, error " << GetLastError();
 }
 
 std::vector<std::wstring> RunningProgram::entries(int listId) const
@@ -82,14 +40,20 @@ int RunningProgram::count(int listId, const std::wstring& title) const
 
 bool RunningProgram::select(int listId, const std::wstring& title) const
 {
-    std::vector<std::wstring> all = entries(listId);
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i] == title) {
-            Query(list(listId), LB_SETCURSEL, i);
-            return selection(listId) == static_cast<int>(i);
+    // Read, select and check on one and the same list: a rebuild meanwhile
+    // replaces it, and an index read from the old list means nothing in
+    // the new one. Tries again on the new list, for a while.
+    return WaitUntil([&] {
+        HWND target = list(listId);
+        int count = static_cast<int>(Query(target, LB_GETCOUNT));
+        for (int i = 0; i < count; ++i) {
+            if (EntryAt(target, i) != title)
+                continue;
+            Query(target, LB_SETCURSEL, static_cast<WPARAM>(i));
+            return Query(target, LB_GETCURSEL) == i && list(listId) == target;
         }
-    }
-    return false;
+        return false;
+    }, 2000);
 }
 
 int RunningProgram::selection(int listId) const
@@ -109,39 +73,16 @@ long RunningProgram::waitForExit(int milliseconds)
     DWORD code = 0;
     if (!WaitUntil([&] { return !running(); }, milliseconds))
         return -2;
-    GetExitCodeProcess(process_.hProcess, &code);
+    GetExitCodeProcess(process_.handle(), &code);
     return static_cast<long>(code);
 }
 
 bool RunningProgram::running() const
 {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    return process_.running();
 }
 
 namespace {
-
-struct TopLevelSearch {
-    DWORD processId;
-    const wchar_t* className;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevelProc(HWND window, LPARAM extra)
-{
-    auto* search = reinterpret_cast<TopLevelSearch*>(extra);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t text[64] = L"";
-    if (search->className && (GetClassNameW(window, text, 64), lstrcmpW(text, search->className) != 0))
-        return TRUE;
-    if (search->title && (GetWindowTextW(window, text, 64), lstrcmpW(text, search->title) != 0))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
 
 void SendMouse(DWORD flags)
 {
@@ -153,16 +94,9 @@ void SendMouse(DWORD flags)
 
 }  // namespace
 
-HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title)
-{
-    TopLevelSearch search = {processId, className, title, nullptr};
-    EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND RunningProgram::topLevel(const wchar_t* className, const wchar_t* title) const
 {
-    return FindVisibleTopLevel(process_.dwProcessId, className, title);
+    return FindVisibleTopLevel(process_.id(), className, title);
 }
 
 // A modification that changes nothing succeeds only for a known icon.
@@ -208,7 +142,7 @@ void PressKey(WORD key)
 bool RunningProgram::clickTrayIcon(bool right) const
 {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!taskbar || !TrayIconRegistered(window_, 300))
+    if (!taskbar || !TrayIconRegistered(window(), 300))
         return false;
     RECT rect;
     GetWindowRect(taskbar, &rect);

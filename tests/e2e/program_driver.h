@@ -3,7 +3,8 @@
 // button clicks across processes.
 #pragma once
 
-#include "platform/win32.h"
+#include "cross_process.h"
+#include "program_process.h"
 
 #include <functional>
 #include <string>
@@ -12,16 +13,16 @@
 class RunningProgram {
 public:
     RunningProgram();   // starts the program and waits for its main window
-    ~RunningProgram();  // ends it, if it still runs
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
-    HWND window() const { return window_; }
-    HWND list(int id) const { return GetDlgItem(window_, id); }
-    HWND button(int id) const { return GetDlgItem(window_, id); }
+    HWND window() const { return process_.window(); }
+    HWND list(int id) const { return GetDlgItem(window(), id); }
+    HWND button(int id) const { return GetDlgItem(window(), id); }
     std::vector<std::wstring> entries(int listId) const;
     int count(int listId, const std::wstring& title) const;
-    // Selects the entry with this text; false when it is not there.
+    // Selects the entry with this text in the list as it is now; false when
+    // it is not there.
     bool select(int listId, const std::wstring& title) const;
     int selection(int listId) const;
     void click(int buttonId) const;
@@ -38,16 +39,11 @@ public:
     // Opens the tray menu and picks an item by keyboard: `downs` presses of
     // the down arrow (the separator is skipped), or the last item when 0.
     bool chooseTrayItem(int downs) const;
-    DWORD processId() const { return process_.dwProcessId; }
+    DWORD processId() const { return process_.id(); }
 
 private:
-    PROCESS_INFORMATION process_ = {};
-    HWND window_ = nullptr;
+    ProgramProcess process_;
 };
-
-// A visible top-level window of that process with this class and title
-// (either may be null), or null.
-HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title);
 
 // True while the shell knows the icon `id` of `window`.
 bool TrayIconRegistered(HWND window, UINT id);
@@ -55,9 +51,6 @@ bool TrayIconRegistered(HWND window, UINT id);
 // Synthesised input, as the user's mouse and keyboard give it.
 void ClickAt(POINT point, bool right);
 void PressKey(WORD key);
-
-// Altavue.exe in the folder of the running test executable.
-std::wstring ProgramPath();
 
 // Pumps this thread's messages (the program sends some to the test's own
 // windows) until `condition` holds or `milliseconds` pass.

@@ -14,7 +14,7 @@ class ResourcesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        module_ = LoadLibraryExW(ProgramPath().c_str(), nullptr,
+        module_ = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module_, nullptr);
     }

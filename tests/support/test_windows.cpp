@@ -1,5 +1,7 @@
 #include "test_windows.h"
 
+#include "cross_process.h"
+
 #include "catalogue/catalogue_lists.h"
 #include "shared/app_state.h"
 
@@ -73,25 +75,19 @@ std::wstring UniqueTitle(const std::wstring& stem)
 
 LRESULT Query(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // A list the program has just replaced is gone: that answers 0, as
-    // SendMessageW does. Only silence is a failure.
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result) &&
-        GetLastError() == ERROR_TIMEOUT) {
+    LRESULT result = 0;
+    if (AskWindow(window, message, wParam, lParam, &result) == Reply::Silent) {
         ADD_FAILURE() << "window " << window << " did not answer message " << message;
         return LB_ERR;
     }
-    return static_cast<LRESULT>(result);
+    return result;
 }
 
 std::wstring EntryAt(HWND list, int index)
 {
-    LRESULT length = Query(list, LB_GETTEXTLEN, index);
-    if (length == LB_ERR)
-        return L"<LB_ERR>";
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    Query(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
+    std::wstring text;
+    if (AskListText(list, index, &text) == Reply::Silent)
+        ADD_FAILURE() << "list " << list << " did not give entry " << index;
     return text;
 }
 

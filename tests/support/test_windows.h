@@ -39,13 +39,15 @@ std::wstring UniqueTitle(const std::wstring& stem);
 
 // SendMessageW that gives up after 5 s with a test failure and LB_ERR, so
 // a program that stops answering fails the test instead of stalling it.
-// A window that no longer exists answers 0.
+// A window that no longer exists (a list replaced by a rebuild) answers 0
+// at once.
 LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // Number of entries in `list` whose text equals `text`.
 int CountEntries(HWND list, const std::wstring& text);
 
-// The text of entry `index` of `list`, or "<LB_ERR>".
+// The text of entry `index` of `list`; empty when there is no such entry or
+// the list no longer exists.
 std::wstring EntryAt(HWND list, int index);
 
 bool IsTopmostWindow(HWND window);

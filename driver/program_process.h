@@ -1,0 +1,30 @@
+// The real Altavue.exe beside the running executable, started as a user
+// would start it and ended again by its process handle.
+#pragma once
+
+#include "platform/win32.h"
+
+class ProgramProcess {
+public:
+    ProgramProcess() = default;
+    ~ProgramProcess() { end(); }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    // Starts the program and waits up to `timeoutMs` for its main window
+    // with all its buttons; false when it does not start or show one.
+    // `pump` serves the caller's messages meanwhile.
+    bool start(void (*pump)(), int timeoutMs = 15000);
+    // Ends it if it still runs and removes its notification icon, which the
+    // program never removes itself and the shell drops only lazily.
+    void end();
+
+    bool running() const;
+    HWND window() const { return window_; }
+    HANDLE handle() const { return process_.hProcess; }
+    DWORD id() const { return process_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
