@@ -3,6 +3,8 @@
 
 usage: check_binaries.py BUILD_DIR i386|amd64
 
+- the file: at most MAX_BYTES, stripped (no COFF symbol table) and with no
+  link time in its header, as the build makes it;
 - the PE header: machine, GUI subsystem;
 - the import table: system DLLs only (the compiler runtime is linked in);
 - the program's own object files reference no heap allocator.
@@ -17,6 +19,8 @@ import sys
 MACHINES = {"i386": 0x014C, "amd64": 0x8664}
 TRIPLES = {"i386": "i686-w64-mingw32", "amd64": "x86_64-w64-mingw32"}
 SUBSYSTEM_GUI = 2
+# The shipped executable's budget: 92 KiB, a few KiB above what it is.
+MAX_BYTES = 94208
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll"}
 # Allocators of the C and C++ runtimes and of Win32. On i386 the names carry
 # a leading underscore and, for imports, __imp_ and a @N suffix.
@@ -33,7 +37,8 @@ class Pe:
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        (self.machine, sections, self.timestamp, self.symbol_table, self.symbols,
+         optional_size, _) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
@@ -82,7 +87,12 @@ def main():
             failures.append(what)
 
     exe = build / "Altavue.exe"
-    pe = Pe(exe.read_bytes())
+    data = exe.read_bytes()
+    pe = Pe(data)
+    check(len(data) <= MAX_BYTES, "%s: %d bytes (at most %d)" % (exe, len(data), MAX_BYTES))
+    check(pe.symbol_table == 0 and pe.symbols == 0,
+          "no symbol table (pointer %#x, %d symbols)" % (pe.symbol_table, pe.symbols))
+    check(pe.timestamp == 0, "no link time in the header (TimeDateStamp %#x)" % pe.timestamp)
     check(pe.machine == MACHINES[arch], "%s: machine %#06x (%s)" % (exe, pe.machine, arch))
     check(pe.subsystem == SUBSYSTEM_GUI, "%s: subsystem %d (GUI)" % (exe, pe.subsystem))
     dlls = pe.imported_dlls()

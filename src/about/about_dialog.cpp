@@ -2,6 +2,7 @@
 
 #include "shared/app_state.h"
 #include "shared/texts.h"
+#include "shared/version.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void PaintAboutText(HWND dialog)
     SetBkColor(context, TEXT_BACKGROUND);
     wsprintfW(line, NAME_LINE);
     DrawLine(context, 15, line);
-    wsprintfW(line, VERSION_FORMAT, 1, 0, 2019, 5, 14);
+    wsprintfW(line, VERSION_FORMAT, VERSION_MINOR, VERSION_PATCH, 2019, 5, 14);
     DrawLine(context, 35, line);
     wsprintfW(line, RIGHTS_LINE);
     DrawLine(context, 55, line);
