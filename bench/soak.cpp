@@ -11,6 +11,8 @@
 // The Wine server's CPU time is read from Linux's /proc through Wine's Z:
 // drive when scripts/soak passes its process id in WINESERVER_PID.
 #include "bench_windows.h"
+#include "cross_process.h"
+#include "program_process.h"
 #include "catalogue/census.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
@@ -143,14 +145,6 @@ void CloseWindows(std::vector<HWND>& windows)
 
 // ---- the program -----------------------------------------------------------
 
-std::wstring Beside(const wchar_t* name)
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring self(path, length);
-    return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
-}
-
 struct Child {
     PROCESS_INFORMATION info = {};
     bool start(const std::wstring& path, const std::wstring& arguments)
@@ -175,68 +169,20 @@ struct Child {
     }
 };
 
-struct FoundWindow {
-    DWORD processId;
-    const wchar_t* title;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindProc(HWND window, LPARAM extra)
+HWND ListOf(const ProgramProcess& program, int id)
 {
-    auto* search = reinterpret_cast<FoundWindow*>(extra);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t text[64] = L"";
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    if (search->title && (GetWindowTextW(window, text, 64), std::wcscmp(text, search->title) != 0))
-        return TRUE;
-    if (search->className && (GetClassNameW(window, text, 64), std::wcscmp(text, search->className) != 0))
-        return TRUE;
-    search->found = window;
-    return FALSE;
+    return GetDlgItem(program.window(), id);
 }
 
-HWND FindOf(DWORD processId, const wchar_t* className, const wchar_t* title)
+// Milliseconds the program takes to answer; -1 when it gives up.
+double AnswerMs(const ProgramProcess& program, UINT timeout = 1000)
 {
-    FoundWindow search = {processId, title, className, nullptr};
-    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    DWORD_PTR result;
+    double start = Seconds();
+    if (!SendMessageTimeoutW(program.window(), WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result))
+        return -1;
+    return (Seconds() - start) * 1000;
 }
-
-struct Program {
-    Child child;
-    HWND window = nullptr;
-    bool start()
-    {
-        if (!child.start(Beside(L"Altavue.exe"), L""))
-            return false;
-        return WaitFor([&] {
-            window = FindOf(child.info.dwProcessId, nullptr, L"Altavue");
-            return window && GetDlgItem(window, ID_RELEASE);
-        }, 15);
-    }
-    HWND list(int id) const { return GetDlgItem(window, id); }
-    void end()
-    {
-        child.end();
-        NOTIFYICONDATAW icon = {};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = window;
-        icon.uID = ID_TRAY_ICON;
-        Shell_NotifyIconW(NIM_DELETE, &icon);
-    }
-    // Milliseconds the program takes to answer; -1 when it gives up.
-    double answerMs(UINT timeout = 1000) const
-    {
-        DWORD_PTR result;
-        double start = Seconds();
-        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result))
-            return -1;
-        return (Seconds() - start) * 1000;
-    }
-};
 
 std::vector<std::wstring> Entries(HWND list)
 {
@@ -285,14 +231,14 @@ struct Cost {
     double share() const { return (process + std::max(server, 0.0)) / seconds * 100; }
 };
 
-Cost MeasureIdleProgram(Program& program)
+Cost MeasureIdleProgram(const ProgramProcess& program)
 {
     PumpFor(1.0);
-    double cpu = ProcessCpuSeconds(program.child.info.hProcess), server = ServerCpuSeconds();
+    double cpu = ProcessCpuSeconds(program.handle()), server = ServerCpuSeconds();
     double start = Seconds();
     PumpFor(TICKS * TICK_MS / 1000.0);
     double seconds = Seconds() - start;
-    return {ProcessCpuSeconds(program.child.info.hProcess) - cpu,
+    return {ProcessCpuSeconds(program.handle()) - cpu,
             server < 0 ? -1 : ServerCpuSeconds() - server, seconds};
 }
 
@@ -302,7 +248,7 @@ Cost MeasureProbe()
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, PROBE_DONE);
     Child probe;
     Cost cost = {0, 0, 1};
-    if (probe.start(Beside(L"altavue_soak.exe"), L"probe") &&
+    if (probe.start(BesideThisProgram(L"altavue_soak.exe"), L"probe") &&
         WaitFor([&] { return WaitForSingleObject(started, 0) == WAIT_OBJECT_0; }, 120)) {
         double cpu = ProcessCpuSeconds(probe.info.hProcess), server = ServerCpuSeconds();
         double start = Seconds();
@@ -324,17 +270,17 @@ void IdlePhase()
                 "probe", "server", "share", "ratio");
     for (int n : {20, 200, 1000}) {
         std::vector<HWND> windows = OpenWindows(n);
-        Program program;
-        if (!program.start()) {
+        ProgramProcess program;
+        if (!program.start(PumpMessages)) {
             std::printf("%6d   the program did not start\n", n);
             continue;
         }
         PumpFor(1.0);
-        HWND before = program.list(ID_LIST_ALL);
+        HWND before = ListOf(program, ID_LIST_ALL);
         Cost idle = MeasureIdleProgram(program);
-        bool rebuilt = program.list(ID_LIST_ALL) != before;
+        bool rebuilt = ListOf(program, ID_LIST_ALL) != before;
         // The count only: each query waits for the census under way.
-        LRESULT listed = SendMessageW(program.list(ID_LIST_ALL), LB_GETCOUNT, 0, 0);
+        LRESULT listed = SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETCOUNT, 0, 0);
         program.end();
         Cost bare = MeasureProbe();
         std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   listed %ld%s\n", n,
@@ -393,11 +339,11 @@ BOOL CALLBACK CountThreadWindow(HWND window, LPARAM extra)
     return TRUE;
 }
 
-Usage UsageOf(Program& program)
+Usage UsageOf(const ProgramProcess& program)
 {
     PumpFor(0.3);
     Usage usage;
-    DWORD thread = GetWindowThreadProcessId(program.window, nullptr);
+    DWORD thread = GetWindowThreadProcessId(program.window(), nullptr);
     EnumThreadWindows(thread, CountThreadWindow, reinterpret_cast<LPARAM>(&usage.windows));
     int pid = UnixPidOf("Altavue.exe");
     if (!pid)
@@ -436,16 +382,16 @@ void PrintUsage(const char* when, const Usage& usage)
 void GrowthPhase()
 {
     std::printf("\ngrowth: the program's resources before and after each series\n");
-    Program program;
-    if (!program.start()) {
+    ProgramProcess program;
+    if (!program.start(PumpMessages)) {
         std::printf("  the program did not start\n");
         return;
     }
     PrintUsage("at start", UsageOf(program));
     for (int i = 0; i < 10000; ++i)
-        SendMessageW(program.window, WM_TIMER, ID_REFRESH_TIMER, 0);
+        SendMessageW(program.window(), WM_TIMER, ID_REFRESH_TIMER, 0);
     PrintUsage("after 10000 ticks", UsageOf(program));
-    HWND update = GetDlgItem(program.window, ID_UPDATE);
+    HWND update = GetDlgItem(program.window(), ID_UPDATE);
     for (int i = 0; i < 1000; ++i)
         SendMessageW(update, BM_CLICK, 0, 0);
     PrintUsage("after 1000 rebuilds", UsageOf(program));
@@ -456,12 +402,12 @@ void GrowthPhase()
             std::snprintf(label, sizeof(label), "after %d tray popups", popups);
             PrintUsage(label, UsageOf(program));
         }
-        PostMessageW(program.window, MSG_TRAY_CALLBACK, ID_TRAY_ICON, WM_RBUTTONDOWN);
+        PostMessageW(program.window(), MSG_TRAY_CALLBACK, ID_TRAY_ICON, WM_RBUTTONDOWN);
         HWND menu = nullptr;
-        if (!WaitFor([&] { return (menu = FindOf(program.child.info.dwProcessId, L"#32768", nullptr)) != nullptr; }, 2))
+        if (!WaitFor([&] { return (menu = FindVisibleTopLevel(program.id(), L"#32768", nullptr)) != nullptr; }, 2))
             continue;
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        WaitFor([&] { return !FindOf(program.child.info.dwProcessId, L"#32768", nullptr); }, 2);
+        WaitFor([&] { return !FindVisibleTopLevel(program.id(), L"#32768", nullptr); }, 2);
         ++popups;
     }
     std::snprintf(label, sizeof(label), "after %d tray popups", popups);
@@ -472,9 +418,9 @@ void GrowthPhase()
             std::snprintf(label, sizeof(label), "after %d About boxes", boxes);
             PrintUsage(label, UsageOf(program));
         }
-        PostMessageW(program.window, WM_COMMAND, ID_TRAY_HELP, 0);
+        PostMessageW(program.window(), WM_COMMAND, ID_TRAY_HELP, 0);
         HWND box = nullptr;
-        if (!WaitFor([&] { return (box = FindOf(program.child.info.dwProcessId, nullptr, L"バージョン情報")) != nullptr; }, 3))
+        if (!WaitFor([&] { return (box = FindVisibleTopLevel(program.id(), nullptr, L"バージョン情報")) != nullptr; }, 3))
             continue;
         PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
         WaitFor([&] { return !IsWindow(box); }, 3);
@@ -542,8 +488,8 @@ BOOL CALLBACK IndependentProc(HWND window, LPARAM extra)
 void ChurnPhase(double seconds)
 {
     std::printf("\nchurn: 2 processes churning windows for %.0f s while pins and unpins go on\n", seconds);
-    Program program;
-    if (!program.start()) {
+    ProgramProcess program;
+    if (!program.start(PumpMessages)) {
         std::printf("  the program did not start\n");
         return;
     }
@@ -557,23 +503,23 @@ void ChurnPhase(double seconds)
     HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, STOP_EVENT);
     Child churners[2];
     for (Child& churner : churners)
-        churner.start(Beside(L"altavue_soak.exe"), L"churner");
+        churner.start(BesideThisProgram(L"altavue_soak.exe"), L"churner");
     double end = Seconds() + seconds, worst = 0;
     int probes = 0, unanswered = 0, actions = 0;
     unsigned seed = 7;
-    while (Seconds() < end && program.child.running()) {
-        double answer = program.answerMs();
+    while (Seconds() < end && program.running()) {
+        double answer = AnswerMs(program);
         ++probes;
         if (answer < 0)
             ++unanswered;
         worst = std::max(worst, answer);
         if (probes % 4 == 0) {
             int list = (probes / 4) % 2 ? ID_LIST_ALL : ID_LIST_TOPMOST;
-            int count = static_cast<int>(SendMessageW(program.list(list), LB_GETCOUNT, 0, 0));
+            int count = static_cast<int>(SendMessageW(ListOf(program, list), LB_GETCOUNT, 0, 0));
             if (count > 0) {
                 seed = seed * 1103515245u + 12345u;
-                SendMessageW(program.list(list), LB_SETCURSEL, (seed >> 16) % count, 0);
-                PostMessageW(GetDlgItem(program.window, list == ID_LIST_ALL ? ID_APPLY : ID_RELEASE),
+                SendMessageW(ListOf(program, list), LB_SETCURSEL, (seed >> 16) % count, 0);
+                PostMessageW(GetDlgItem(program.window(), list == ID_LIST_ALL ? ID_APPLY : ID_RELEASE),
                              BM_CLICK, 0, 0);
                 ++actions;
             }
@@ -587,7 +533,7 @@ void ChurnPhase(double seconds)
     }
     CloseHandle(stop);
     std::printf("  alive: %s; %d answers asked, %d not within 1 s, slowest %.1f ms; %d pins/unpins\n",
-                program.child.running() ? "yes" : "NO", probes, unanswered, worst, actions);
+                program.running() ? "yes" : "NO", probes, unanswered, worst, actions);
     // Within three ticks of the churn's end, the lists equal an independent
     // census of the same desktop.
     double stopped = Seconds();
@@ -601,8 +547,8 @@ void ChurnPhase(double seconds)
         EnumWindows(IndependentProc, reinterpret_cast<LPARAM>(&census));
         std::sort(census.all.begin(), census.all.end());
         std::sort(census.topmost.begin(), census.topmost.end());
-        equal = Entries(program.list(ID_LIST_ALL)) == census.all &&
-                Entries(program.list(ID_LIST_TOPMOST)) == census.topmost;
+        equal = Entries(ListOf(program, ID_LIST_ALL)) == census.all &&
+                Entries(ListOf(program, ID_LIST_TOPMOST)) == census.topmost;
         all = census.all.size();
         topmost = census.topmost.size();
     }
@@ -629,8 +575,8 @@ DWORD WINAPI HungThread(LPVOID)
 void HungPhase()
 {
     std::printf("\na window whose thread has stopped answering\n");
-    Program program;
-    if (!program.start()) {
+    ProgramProcess program;
+    if (!program.start(PumpMessages)) {
         std::printf("  the program did not start\n");
         return;
     }
@@ -638,7 +584,7 @@ void HungPhase()
     g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
     auto listed = [&](const wchar_t* title) {
-        std::vector<std::wstring> all = Entries(program.list(ID_LIST_ALL));
+        std::vector<std::wstring> all = Entries(ListOf(program, ID_LIST_ALL));
         return std::find(all.begin(), all.end(), title) != all.end();
     };
     bool hungListed = WaitFor([&] { return listed(L"soak hung window"); }, 5);
@@ -648,18 +594,18 @@ void HungPhase()
     std::printf("  hung window listed: %s; a new window listed %s after %.0f ms\n",
                 hungListed ? "yes" : "NO", laterListed ? "yes" : "NO", (Seconds() - start) * 1000);
 
-    std::vector<std::wstring> all = Entries(program.list(ID_LIST_ALL));
+    std::vector<std::wstring> all = Entries(ListOf(program, ID_LIST_ALL));
     int index = -1;
-    int count = static_cast<int>(SendMessageW(program.list(ID_LIST_ALL), LB_GETCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         wchar_t text[64] = L"";
-        SendMessageW(program.list(ID_LIST_ALL), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
         if (std::wcscmp(text, L"soak hung window") == 0)
             index = i;
     }
-    SendMessageW(program.list(ID_LIST_ALL), LB_SETCURSEL, index, 0);
+    SendMessageW(ListOf(program, ID_LIST_ALL), LB_SETCURSEL, index, 0);
     const double releaseAfter = 5.0;
-    PostMessageW(GetDlgItem(program.window, ID_APPLY), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(program.window(), ID_APPLY), BM_CLICK, 0, 0);
     double clicked = Seconds(), lastAnswer = clicked, longest = 0, pinnedAt = -1;
     bool released = false;
     while (Seconds() - clicked < releaseAfter + 3) {
@@ -667,7 +613,7 @@ void HungPhase()
             SetEvent(g_release);
             released = true;
         }
-        if (program.answerMs(100) >= 0) {
+        if (AnswerMs(program, 100) >= 0) {
             longest = std::max(longest, Seconds() - lastAnswer);
             lastAnswer = Seconds();
         }
