@@ -37,6 +37,7 @@ void ChurnPhase(double seconds)
     ProgramProcess program;
     if (!StartProgram(program))
         return;
+    ProgramLists lists(program);
     // Steady windows beside the churn, some topmost, for the final check.
     std::vector<HWND> steady;
     for (int i = 0; i < 20; ++i) {
@@ -58,14 +59,19 @@ void ChurnPhase(double seconds)
             ++unanswered;
         worst = std::max(worst, answer);
         if (probes % 4 == 0) {
-            int list = (probes / 4) % 2 ? ID_LIST_ALL : ID_LIST_TOPMOST;
-            int count = static_cast<int>(SendMessageW(ListOf(program, list), LB_GETCOUNT, 0, 0));
-            if (count > 0) {
+            int id = (probes / 4) % 2 ? ID_LIST_ALL : ID_LIST_TOPMOST;
+            // Counted and selected on one list: a rebuild meanwhile replaces
+            // it (Gone), and this round's pick is then skipped.
+            HWND list = lists.list(id);
+            LRESULT count = 0, selected = LB_ERR;
+            if (lists.ask(list, LB_GETCOUNT, 0, &count) == Reply::Given && count > 0) {
                 seed = seed * 1103515245u + 12345u;
-                SendMessageW(ListOf(program, list), LB_SETCURSEL, (seed >> 16) % count, 0);
-                PostMessageW(GetDlgItem(program.window(), list == ID_LIST_ALL ? ID_APPLY : ID_RELEASE),
-                             BM_CLICK, 0, 0);
-                ++actions;
+                WPARAM pick = (seed >> 16) % static_cast<unsigned>(count);
+                if (lists.ask(list, LB_SETCURSEL, pick, &selected) == Reply::Given && selected != LB_ERR) {
+                    PostMessageW(GetDlgItem(program.window(), id == ID_LIST_ALL ? ID_APPLY : ID_RELEASE),
+                                 BM_CLICK, 0, 0);
+                    ++actions;
+                }
             }
         }
         PumpFor(0.05);
@@ -81,7 +87,7 @@ void ChurnPhase(double seconds)
     // Within three ticks of the churn's end, the lists equal an independent
     // census of the same desktop.
     double stopped = Seconds();
-    bool equal = false;
+    bool equal = false, read = false;
     size_t all = 0, topmost = 0;
     int checks = 0;
     for (int tick = 1; tick <= 3 && !equal; ++tick) {
@@ -91,14 +97,18 @@ void ChurnPhase(double seconds)
         EnumWindows(IndependentProc, reinterpret_cast<LPARAM>(&census));
         std::sort(census.all.begin(), census.all.end());
         std::sort(census.topmost.begin(), census.topmost.end());
-        equal = Entries(ListOf(program, ID_LIST_ALL)) == census.all &&
-                Entries(ListOf(program, ID_LIST_TOPMOST)) == census.topmost;
+        std::vector<std::wstring> listedAll, listedTopmost;
+        read = lists.entries(ID_LIST_ALL, &listedAll) == Reply::Given &&
+               lists.entries(ID_LIST_TOPMOST, &listedTopmost) == Reply::Given;
+        equal = read && listedAll == census.all && listedTopmost == census.topmost;
         all = census.all.size();
         topmost = census.topmost.size();
     }
     std::printf("  lists %s an independent census (%zu windows, %zu topmost) at check %d, one per "
-                "tick, %.0f ms after the churn stopped\n", equal ? "equal" : "DIFFER FROM", all,
-                topmost, checks, (Seconds() - stopped) * 1000);
+                "tick, %.0f ms after the churn stopped\n",
+                equal ? "equal" : read ? "DIFFER FROM" : "NOT READ to compare with", all, topmost,
+                checks, (Seconds() - stopped) * 1000);
+    lists.printUnanswered();
     CloseWindows(steady);
     program.end();
 }

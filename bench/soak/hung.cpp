@@ -6,21 +6,38 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwchar>
 
 namespace {
+
+const wchar_t HUNG_TITLE[] = L"soak hung window";
 
 HANDLE g_release;
 HANDLE g_quit;
 DWORD WINAPI HungThread(LPVOID)
 {
-    HWND window = OpenWindow(L"AltavueSoakHung", L"soak hung window");
+    HWND window = OpenWindow(L"AltavueSoakHung", HUNG_TITLE);
     PumpMessages();
     WaitForSingleObject(g_release, INFINITE);  // answers nothing meanwhile
     while (WaitForSingleObject(g_quit, 0) == WAIT_TIMEOUT)
         PumpFor(0.01);
     DestroyWindow(window);
     return 0;
+}
+
+// Finds `title` in the list of all windows and selects it, both on one and
+// the same list: an index read from a list that a rebuild has replaced
+// means nothing in the new one.
+bool SelectEntry(ProgramLists& lists, const wchar_t* title)
+{
+    HWND list = lists.list(ID_LIST_ALL);
+    std::vector<std::wstring> entries;
+    if (lists.readList(list, &entries) != Reply::Given)
+        return false;
+    auto found = std::find(entries.begin(), entries.end(), title);
+    LRESULT selected = LB_ERR;
+    return found != entries.end() &&
+           lists.ask(list, LB_SETCURSEL, static_cast<WPARAM>(found - entries.begin()), &selected) == Reply::Given &&
+           selected != LB_ERR && lists.list(ID_LIST_ALL) == list;
 }
 
 }  // namespace
@@ -34,27 +51,21 @@ void HungPhase()
     g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
+    ProgramLists lists(program);
     auto listed = [&](const wchar_t* title) {
-        std::vector<std::wstring> all = Entries(ListOf(program, ID_LIST_ALL));
-        return std::find(all.begin(), all.end(), title) != all.end();
+        std::vector<std::wstring> all;
+        return lists.entries(ID_LIST_ALL, &all) == Reply::Given &&
+               std::find(all.begin(), all.end(), title) != all.end();
     };
-    bool hungListed = WaitFor([&] { return listed(L"soak hung window"); }, 5);
+    bool hungListed = WaitFor([&] { return listed(HUNG_TITLE); }, 5);
     double start = Seconds();
     HWND later = OpenWindow(L"AltavueSoakLater", L"soak window after the hung one");
     bool laterListed = WaitFor([&] { return listed(L"soak window after the hung one"); }, 5);
     std::printf("  hung window listed: %s; a new window listed %s after %.0f ms\n",
                 hungListed ? "yes" : "NO", laterListed ? "yes" : "NO", (Seconds() - start) * 1000);
 
-    std::vector<std::wstring> all = Entries(ListOf(program, ID_LIST_ALL));
-    int index = -1;
-    int count = static_cast<int>(SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[64] = L"";
-        SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        if (std::wcscmp(text, L"soak hung window") == 0)
-            index = i;
-    }
-    SendMessageW(ListOf(program, ID_LIST_ALL), LB_SETCURSEL, index, 0);
+    if (!WaitFor([&] { return SelectEntry(lists, HUNG_TITLE); }, 5))
+        std::printf("  the hung window could not be selected in the list\n");
     const double releaseAfter = 5.0;
     PostMessageW(GetDlgItem(program.window(), ID_APPLY), BM_CLICK, 0, 0);
     double clicked = Seconds(), lastAnswer = clicked, longest = 0, pinnedAt = -1;
@@ -82,5 +93,6 @@ void HungPhase()
     WaitForSingleObject(thread, 5000);
     CloseHandle(thread);
     DestroyWindow(later);
+    lists.printUnanswered();
     program.end();
 }

@@ -59,19 +59,28 @@ void IdlePhase()
         ProgramProcess program;
         if (!program.start(PumpMessages)) {
             std::printf("%6d   the program did not start\n", n);
+            CloseWindows(windows);
             continue;
         }
+        ProgramLists lists(program);
         PumpFor(1.0);
-        HWND before = ListOf(program, ID_LIST_ALL);
+        HWND before = lists.list(ID_LIST_ALL);
         Cost idle = MeasureIdleProgram(program);
-        bool rebuilt = ListOf(program, ID_LIST_ALL) != before;
+        bool rebuilt = lists.list(ID_LIST_ALL) != before;
         // The count only: each query waits for the census under way.
-        LRESULT listed = SendMessageW(ListOf(program, ID_LIST_ALL), LB_GETCOUNT, 0, 0);
+        int count = 0;
+        Reply reply = lists.count(ID_LIST_ALL, &count);
         program.end();
         Cost bare = MeasureProbe();
-        std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   listed %ld%s\n", n,
+        char listed[48];
+        if (reply == Reply::Given)
+            std::snprintf(listed, sizeof(listed), "listed %d", count);
+        else
+            std::snprintf(listed, sizeof(listed), "count %s", reply == Reply::Silent
+                              ? "unanswered for 5 s" : "not read: no list");
+        std::printf("%6d | %8.3f %8.3f %6.2f%% | %8.3f %8.3f %6.2f%% | %6.3f   %s%s\n", n,
                     idle.process, idle.server, idle.share(), bare.process, bare.server,
-                    bare.share(), idle.share() / bare.share(), static_cast<long>(listed),
+                    bare.share(), idle.share() / bare.share(), listed,
                     rebuilt ? ", lists rebuilt while idle" : "");
         std::fflush(stdout);
         CloseWindows(windows);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "bench_windows.h"
+#include "cross_process.h"
 #include "program_process.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,7 +54,7 @@ struct Usage {
 Usage UsageOf(const ProgramProcess& program);
 void PrintUsage(const char* when, const Usage& usage);
 
-// ---- windows and processes (windows.cpp) ------------------------------------
+// ---- windows and processes of the soak's own (windows.cpp) -------------------
 
 HWND OpenWindow(const wchar_t* className, const wchar_t* title, DWORD exStyle = 0);
 // `count` windows of distinct classes, given a second to settle.
@@ -67,13 +69,41 @@ struct Child {
     void end();
 };
 
+// ---- the running program (program.cpp) ---------------------------------------
+
 // Starts the program; says so in the figures when it does not start.
 bool StartProgram(ProgramProcess& program);
-HWND ListOf(const ProgramProcess& program, int id);
 // Milliseconds the program takes to answer; -1 when it gives up.
 double AnswerMs(const ProgramProcess& program, UINT timeout = 1000);
-// The entries of one of the program's lists, sorted.
-std::vector<std::wstring> Entries(HWND list);
+
+// Reads the program's two lists from this process. A Gone reply means the
+// list was replaced by a rebuild (or the program ended); a Silent one that
+// the program left a query unanswered for 5 s. Silent replies are counted,
+// so the figures can say how many there were.
+class ProgramLists {
+public:
+    explicit ProgramLists(const ProgramProcess& program) : program_(program) {}
+
+    // The list with this id as it is now; null while a rebuild replaces it.
+    HWND list(int id) const;
+    // One question to `list` (LB_GETCOUNT, LB_SETCURSEL, ...).
+    Reply ask(HWND list, UINT message, WPARAM wParam, LRESULT* result);
+    // The entries of `list` in its order; Gone when it went away meanwhile.
+    Reply readList(HWND list, std::vector<std::wstring>* entries);
+    // The entries of list `id`, sorted, and its number of entries: a list
+    // replaced meanwhile is read again from the new one.
+    Reply entries(int id, std::vector<std::wstring>* sorted);
+    Reply count(int id, int* count);
+
+    void printUnanswered() const;
+
+private:
+    Reply counted(Reply reply);
+    Reply onCurrentList(int id, const std::function<Reply(HWND)>& read);
+
+    const ProgramProcess& program_;
+    int unanswered_ = 0;
+};
 
 // ---- child modes (child_modes.cpp) ------------------------------------------
 

@@ -1,10 +1,8 @@
-// Windows of the soak's own, its child processes, and the running program.
+// Windows of the soak's own and its child processes.
 #include "soak.h"
 
 #include "cross_process.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <cwchar>
 
 HWND OpenWindow(const wchar_t* className, const wchar_t* title, DWORD exStyle)
@@ -60,40 +58,4 @@ void Child::end()
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     info = {};
-}
-
-bool StartProgram(ProgramProcess& program)
-{
-    if (program.start(PumpMessages))
-        return true;
-    std::printf("  the program did not start\n");
-    return false;
-}
-
-HWND ListOf(const ProgramProcess& program, int id)
-{
-    return GetDlgItem(program.window(), id);
-}
-
-double AnswerMs(const ProgramProcess& program, UINT timeout)
-{
-    DWORD_PTR result;
-    double start = Seconds();
-    if (!SendMessageTimeoutW(program.window(), WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result))
-        return -1;
-    return (Seconds() - start) * 1000;
-}
-
-std::vector<std::wstring> Entries(HWND list)
-{
-    std::vector<std::wstring> entries;
-    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[1024] = L"";
-        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024)
-            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        entries.push_back(text);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
 }
