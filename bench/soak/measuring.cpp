@@ -1,31 +1,10 @@
-// Time, CPU time, the message pump, and what Linux's /proc (read through
-// Wine's Z: drive) tells of the Wine server and of the program.
+// Pumping messages for a while, and what Linux's /proc (read through Wine's
+// Z: drive) tells of the Wine server and of the program.
 #include "soak.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double ProcessCpuSeconds(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
-    auto seconds = [](FILETIME t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 void PumpFor(double seconds)
 {

@@ -20,9 +20,8 @@ const wchar_t PROBE_STARTED[] = L"AltavueSoakProbeStarted";
 const wchar_t PROBE_DONE[] = L"AltavueSoakProbeDone";
 
 // ---- measuring (measuring.cpp) ----------------------------------------------
+// Seconds() and ProcessCpuSeconds() come from bench_windows.h.
 
-double Seconds();
-double ProcessCpuSeconds(HANDLE process);
 // utime + stime of the Wine server, in seconds; -1 when unknown.
 double ServerCpuSeconds();
 void PumpFor(double seconds);
