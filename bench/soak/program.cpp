@@ -42,7 +42,8 @@ Reply ProgramLists::readList(HWND list, std::vector<std::wstring>* entries)
     for (int i = 0; reply == Reply::Given && i < count; ++i) {
         std::wstring text;
         reply = counted(AskListText(list, i, &text));
-        entries->push_back(text);
+        if (reply == Reply::Given)
+            entries->push_back(text);
     }
     return reply;
 }
