@@ -16,16 +16,6 @@ const int MAX_WINDOWS = 500;
 const int TICKS_PER_SECOND = 20;
 HWND g_windows[MAX_WINDOWS];
 
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
 BOOL CALLBACK CountOnlyProc(HWND, LPARAM extra)
 {
     ++*reinterpret_cast<int*>(extra);
@@ -53,18 +43,6 @@ void Rebuild() { RebuildCatalogue(g_host); }
 const int MAX_REPEATS = 1600;
 double g_samples[MAX_REPEATS];
 
-// This process's CPU time (user and kernel) in microseconds. Under Wine the
-// server's share of each query is not in it.
-double ProcessCpu()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto micro = [](FILETIME t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10.0;
-    };
-    return micro(kernel) + micro(user);
-}
-
 struct Figures {
     double wall;  // median
     double cpu;   // mean
@@ -75,14 +53,14 @@ struct Figures {
 Figures Measure(void (*operation)(), int repeats)
 {
     operation();
-    double cpuStart = ProcessCpu();
+    double cpuStart = ProcessCpuSeconds(GetCurrentProcess());
     for (int i = 0; i < repeats; ++i) {
         PumpMessages();
-        double start = Now();
+        double start = Seconds();
         operation();
-        g_samples[i] = Now() - start;
+        g_samples[i] = (Seconds() - start) * 1e6;
     }
-    double cpu = (ProcessCpu() - cpuStart) / repeats;
+    double cpu = (ProcessCpuSeconds(GetCurrentProcess()) - cpuStart) * 1e6 / repeats;
     std::sort(g_samples, g_samples + repeats);
     return {g_samples[repeats / 2], cpu};
 }
