@@ -24,7 +24,9 @@
 //       census (as timer, and after each rebuild read the title length and
 //       title of every visible top-level window, the parent's too) or pin
 //       (as timer, and after each rebuild make the parent's window topmost
-//       or not in turn: a message sent to the querying thread). The
+//       or not in turn: a message sent to the querying thread) or slow (as
+//       timer, and every tenth query from another thread takes 80 ms
+//       before it is answered). The
 //       parent's buffer address, in hex, is looked up in this process's
 //       address space and reported.
 #ifndef UNICODE
@@ -113,7 +115,8 @@ enum Counter {
 
 struct Rebuilder {
     HWND host = nullptr;
-    int mode = 0;  // 0 timer, 1 fast, 2 posted, 3 census, 4 pin
+    int mode = 0;  // 0 timer, 1 fast, 2 posted, 3 census, 4 pin, 5 slow
+    long fromOtherThreads = 0;
     bool topmost = false;
     UINT period = 50;
     std::atomic<long> counters[COUNTERS] = {};
@@ -128,6 +131,10 @@ LRESULT CALLBACK CountingListProc(HWND window, UINT message, WPARAM wParam, LPAR
     int kind = KindOf(message);
     if (kind >= 0)
         ++g_rebuilder.counters[C_SEEN_FIRST + kind];
+    // Slow mode: now and then answer a query late, after the sender's
+    // short slice has timed out, so that it is sent again.
+    if (kind >= 0 && g_rebuilder.mode == 5 && InSendMessage() && ++g_rebuilder.fromOtherThreads % 10 == 0)
+        Sleep(80);
     return CallWindowProcW(g_listClassProc, window, message, wParam, lParam);
 }
 
@@ -264,6 +271,8 @@ int ModeOf(const char* name)
         return 3;
     if (std::strcmp(name, "pin") == 0)
         return 4;
+    if (std::strcmp(name, "slow") == 0)
+        return 5;
     return 0;
 }
 
@@ -560,6 +569,8 @@ const Scenario SCENARIOS[] = {
      true, false, 6, 0, 2000, false},
     {"sliced-fast", "50 ms slices up to 5 s, IsWindow between; rebuilt back to back", "fast", 0, false,
      true, false, 4, 0, 2000, false},
+    {"sliced-slow", "50 ms slices up to 5 s, IsWindow between; rebuilt every 50 ms, every tenth query "
+     "answered after 80 ms", "slow", 50, false, true, false, 5, 0, 2000, false},
     {"sliced-posted", "50 ms slices up to 5 s, IsWindow between; destroyed as soon as a message waits",
      "posted", 0, false, true, false, 0, 4, 2000, false},
     {"census50", "cross-process, rebuilt every 50 ms, then a census that reads every window's title",
