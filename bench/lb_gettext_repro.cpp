@@ -542,7 +542,7 @@ struct Scenario {
     UINT periodMs;
     bool sameProcess;       // the rebuilder is a thread of this process
     bool sliced;
-    bool nearBuffer;        // out-buffers at an address the rebuilder has mapped too
+    bool nearBuffer;        // out-buffers in a global, readable in the rebuilder at the same address
     int seconds;            // timer and fast: how long to query
     int rounds;             // posted: rounds per message
     DWORD timeoutMs;
@@ -554,13 +554,15 @@ struct Scenario {
 const Scenario SCENARIOS[] = {
     {"timer50", "cross-process, list rebuilt every 50 ms", "timer", 50, false, false, false, 8, 0, 2000,
      false},
-    {"timer50-near", "as timer50, out-buffers at an address the rebuilder has mapped", "timer", 50, false,
-     false, true, 5, 0, 2000, false},
+    {"timer50-near",
+     "as timer50, out-buffers in a global of this executable (readable in a rebuilder of the same executable)",
+     "timer", 50, false, false, true, 5, 0, 2000, false},
     {"fast", "cross-process, list rebuilt back to back", "fast", 0, false, false, false, 4, 0, 2000, false},
     {"posted", "cross-process, list destroyed as soon as a sent message waits for its thread", "posted", 0,
      false, false, false, 0, 4, 1000, false},
-    {"posted-near", "as posted, out-buffers at an address the rebuilder has mapped", "posted", 0, false,
-     false, true, 0, 4, 1000, false},
+    {"posted-near",
+     "as posted, out-buffers in a global of this executable (readable in a rebuilder of the same executable)",
+     "posted", 0, false, false, true, 0, 4, 1000, false},
     {"timer50-same", "same process, other thread, rebuilt every 50 ms", "timer", 50, true, false, false, 3,
      0, 2000, false},
     {"posted-same", "same process, other thread, destroyed as soon as a sent message waits", "posted", 0,
@@ -573,11 +575,56 @@ const Scenario SCENARIOS[] = {
      "answered after 80 ms", "slow", 50, false, true, false, 5, 0, 2000, false},
     {"sliced-posted", "50 ms slices up to 5 s, IsWindow between; destroyed as soon as a message waits",
      "posted", 0, false, true, false, 0, 4, 2000, false},
+    {"sendmessage-posted", "SendMessageW (no timeout) of LB_GETTEXT, list destroyed as soon as it waits",
+     "posted", 0, false, false, false, 0, 0, INFINITE, true},
     {"census50", "cross-process, rebuilt every 50 ms, then a census that reads every window's title",
      "census", 50, false, false, false, 8, 0, 2000, true},
     {"pin50", "cross-process, rebuilt every 50 ms, then the parent's window made topmost or not", "pin", 50,
      false, false, false, 8, 0, 2000, true},
 };
+
+// SendMessageW, which has no timeout, of LB_GETTEXT to a list destroyed as
+// soon as the query waits (posted mode): does it return by itself, and does
+// it return once the rebuilder's process has ended?
+struct BlockingSend {
+    HWND list;
+    QueryBuffer* place;
+    LRESULT result;
+};
+
+DWORD WINAPI BlockingSendThread(void* argument)
+{
+    BlockingSend* send = static_cast<BlockingSend*>(argument);
+    send->result = SendMessageW(send->list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(send->place->text));
+    return 0;
+}
+
+void RunBlocking(const Scenario& scenario, HWND host, QueryBuffer* place, HANDLE child)
+{
+    std::printf("\n-- %s: %s\n", scenario.name, scenario.what);
+    BlockingSend send = {GetDlgItem(host, LIST_ID), place, -2};
+    PostMessageW(host, WM_APP_ARM, 0, 0);
+    Sleep(20);
+    double start = Now();
+    HANDLE thread = CreateThread(nullptr, 0, BlockingSendThread, &send, 0, nullptr);
+    DWORD waited = WaitForSingleObject(thread, 10000);
+    std::printf("   SendMessageW(LB_GETTEXT): %s after %.0f ms; list %s; rebuilder answers WM_NULL: %s\n",
+                waited == WAIT_OBJECT_0 ? "returned" : "still waiting", (Now() - start) * 1000,
+                IsWindow(send.list) ? "still there" : "gone",
+                SendMessageTimeoutW(host, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr) ? "yes" : "no");
+    if (waited != WAIT_OBJECT_0) {
+        double ended = Now();
+        TerminateProcess(child, 0);
+        WaitForSingleObject(child, 5000);
+        waited = WaitForSingleObject(thread, 5000);
+        std::printf("   after the rebuilder's process ended: %s %.0f ms later, result %ld\n",
+                    waited == WAIT_OBJECT_0 ? "returned" : "still waiting", (Now() - ended) * 1000,
+                    static_cast<long>(send.result));
+    }
+    if (waited == WAIT_OBJECT_0)
+        CloseHandle(thread);
+    std::fflush(stdout);
+}
 
 struct SameProcessArgs {
     int mode;
@@ -731,7 +778,9 @@ void RunScenario(const Scenario& scenario, const wchar_t* childPath)
             probesSent += g_probe.sent;
             probesAnswered += g_probe.answered;
         };
-        if (mode != 2) {
+        if (scenario.timeoutMs == INFINITE) {
+            RunBlocking(scenario, host, place, process.hProcess);
+        } else if (mode != 2) {
             // Like the tests: find the list, then ask it several things.
             while (Now() - start < scenario.seconds) {
                 HWND list = GetDlgItem(host, LIST_ID);
@@ -759,11 +808,13 @@ void RunScenario(const Scenario& scenario, const wchar_t* childPath)
             }
         }
         double seconds = Now() - start;
-        for (int kind = 0; kind < QUERY_KINDS; ++kind)
-            sender.stats[kind].seenByChild = ChildCounter(host, C_SEEN_FIRST + kind) - seenBefore[kind];
-        PrintTable(scenario, sender, seconds, ChildCounter(host, C_REBUILDS) - rebuildsBefore,
-                   ChildCounter(host, C_ARMED_WITH_SEND), ChildCounter(host, C_ARMED_WITHOUT_SEND),
-                   probesSent, probesAnswered, place, ChildCounter(host, C_BUFFER_STATE));
+        if (scenario.timeoutMs != INFINITE) {
+            for (int kind = 0; kind < QUERY_KINDS; ++kind)
+                sender.stats[kind].seenByChild = ChildCounter(host, C_SEEN_FIRST + kind) - seenBefore[kind];
+            PrintTable(scenario, sender, seconds, ChildCounter(host, C_REBUILDS) - rebuildsBefore,
+                       ChildCounter(host, C_ARMED_WITH_SEND), ChildCounter(host, C_ARMED_WITHOUT_SEND),
+                       probesSent, probesAnswered, place, ChildCounter(host, C_BUFFER_STATE));
+        }
     }
     if (scenario.sameProcess) {
         if (host)
