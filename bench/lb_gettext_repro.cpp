@@ -784,8 +784,10 @@ void RunScenario(const Scenario& scenario, const wchar_t* childPath)
             // Like the tests: find the list, then ask it several things.
             while (Now() - start < scenario.seconds) {
                 HWND list = GetDlgItem(host, LIST_ID);
-                if (!list)
+                if (!list) {
+                    Sleep(1);  // between the destruction and the creation
                     continue;
+                }
                 for (int k = 0; k < QUERY_KINDS; ++k)
                     if (g_kindChosen[(round + k) % QUERY_KINDS])
                         query(list, (round + k) % QUERY_KINDS);
@@ -797,10 +799,14 @@ void RunScenario(const Scenario& scenario, const wchar_t* childPath)
                     if (!g_kindChosen[kind])
                         continue;
                     HWND list = nullptr;
-                    while (!list)
+                    for (double until = Now() + 5; !list && Now() < until; Sleep(1))
                         list = GetDlgItem(host, LIST_ID);
+                    if (!list)
+                        break;
                     // The host takes the posted message and waits in it; the
-                    // query then sits in its queue until the list is destroyed.
+                    // first message sent to it (for a cross-process LB_GETTEXT
+                    // that is the LB_GETTEXTLEN Wine sends first to size the
+                    // reply) sits in its queue until the list is destroyed.
                     PostMessageW(host, WM_APP_ARM, 0, 0);
                     Sleep(20);
                     query(list, kind);
