@@ -6,6 +6,9 @@ namespace {
 // once; long enough that an answering program answers within one slice.
 const int SLICE_MS = 50;
 
+// Room for any entry the program's lists can hold, with a wide margin.
+const int LIST_TEXT_CHARS = 32768;
+
 struct TopLevelSearch {
     DWORD processId;
     const wchar_t* className;
@@ -61,9 +64,14 @@ Reply AskListText(HWND list, int index, std::wstring* text, int timeoutMs)
     text->clear();
     LRESULT length = 0;
     Reply reply = AskWindow(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length, timeoutMs);
-    if (reply != Reply::Given || length == LB_ERR)
+    if (reply != Reply::Given || length == LB_ERR || length >= LIST_TEXT_CHARS)
         return reply;
-    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+    // The buffer is not sized by the length just asked: the program may
+    // insert or delete an entry between the two questions (a pin or an
+    // unpin edits the list in place), and entry `index` is then another,
+    // perhaps longer, one. The program's entries are window titles read
+    // through 1024-character buffers, far below this size.
+    std::wstring buffer(LIST_TEXT_CHARS, L'\0');
     LRESULT copied = 0;
     reply = AskWindow(list, LB_GETTEXT, static_cast<WPARAM>(index),
                       reinterpret_cast<LPARAM>(&buffer[0]), &copied, timeoutMs);

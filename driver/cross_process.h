@@ -25,7 +25,8 @@ Reply AskWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
                 int timeoutMs = 5000);
 
 // Entry `index` of the list box `list`, read with LB_GETTEXTLEN and
-// LB_GETTEXT; anything but Given leaves `text` empty.
+// LB_GETTEXT; anything but Given, and an entry of 32768 characters or
+// more, leaves `text` empty.
 Reply AskListText(HWND list, int index, std::wstring* text, int timeoutMs = 5000);
 
 // A visible top-level window of that process with this class and title

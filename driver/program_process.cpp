@@ -11,9 +11,17 @@ bool ProgramProcess::start(void (*pump)(), int timeoutMs)
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_))
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &process_))
         return false;
+    // The job's last handle is this process's: when it goes, the job ends
+    // the program.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    AssignProcessToJobObject(job_, process_.hProcess);
+    ResumeThread(process_.hThread);
     DWORD begun = GetTickCount();
     for (;;) {
         pump();
@@ -49,5 +57,8 @@ void ProgramProcess::end()
     Shell_NotifyIconW(NIM_DELETE, &icon);
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
+    if (job_)
+        CloseHandle(job_);
+    job_ = nullptr;
     process_ = {};
 }

@@ -13,7 +13,9 @@ public:
 
     // Starts the program and waits up to `timeoutMs` for its main window
     // with all its buttons; false when it does not start or show one.
-    // `pump` serves the caller's messages meanwhile.
+    // `pump` serves the caller's messages meanwhile. The program ends with
+    // the process that started it, even when that one dies by a fault, so
+    // no copy outlives its test into the next one.
     bool start(void (*pump)(), int timeoutMs = 15000);
     // Ends it if it still runs and removes its notification icon, which the
     // program never removes itself and the shell drops only lazily.
@@ -26,5 +28,6 @@ public:
 
 private:
     PROCESS_INFORMATION process_ = {};
+    HANDLE job_ = nullptr;
     HWND window_ = nullptr;
 };

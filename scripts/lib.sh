@@ -120,6 +120,9 @@ start_session() {
     install_wine_fonts
     # Without a window manager, hiding a managed window stalls about 2 s.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # A process that faults prints its backtrace and ends, instead of
+    # waiting on a crash dialog nobody will close.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     if [ "$desktop" = desktop ]; then
         # Every process runs in Wine's desktop, the size of the screen,
         # whose taskbar holds the notification icons as a desktop's does.

@@ -50,7 +50,8 @@ bool RunningProgram::select(int listId, const std::wstring& title) const
             if (EntryAt(target, i) != title)
                 continue;
             Query(target, LB_SETCURSEL, static_cast<WPARAM>(i));
-            return Query(target, LB_GETCURSEL) == i && list(listId) == target;
+            return Query(target, LB_GETCURSEL) == i && EntryAt(target, i) == title &&
+                   list(listId) == target;
         }
         return false;
     }, 2000);
