@@ -6,7 +6,8 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export LANG=ja_JP.UTF-8
-export WINEDEBUG=-all
+# Quiet unless the caller asks for a channel (WINEDEBUG=err+all scripts/test).
+export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer dialogs when a prefix is created.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
