@@ -47,7 +47,6 @@ Reply AskWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     DWORD start = GetTickCount();
     for (;;) {
         DWORD_PTR answer = 0;
-        SetLastError(0);
         if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, SLICE_MS, &answer)) {
             *result = static_cast<LRESULT>(answer);
             return Reply::Given;

@@ -21,8 +21,8 @@ public:
     HWND button(int id) const { return GetDlgItem(window(), id); }
     std::vector<std::wstring> entries(int listId) const;
     int count(int listId, const std::wstring& title) const;
-    // Selects the entry with this text in the list as it is now; false when
-    // it is not there.
+    // Selects the entry with this text, reading, selecting and checking on
+    // one and the same list; false when for 2 s no list holds it long enough.
     bool select(int listId, const std::wstring& title) const;
     int selection(int listId) const;
     void click(int buttonId) const;
