@@ -5,14 +5,40 @@
 
 #include <string>
 
-bool ProgramProcess::start(void (*pump)(), int timeoutMs)
+bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
+                 PROCESS_INFORMATION* process)
 {
-    std::wstring path = BesideThisProgram(L"Altavue.exe");
+    std::wstring path = BesideThisProgram(name);
     std::wstring commandLine = L"\"" + path + L"\"";
+    if (*arguments)
+        commandLine += std::wstring(L" ") + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, nullptr, &startup, &process_))
+    return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr,
+                          nullptr, &startup, process) != FALSE;
+}
+
+bool StillRunning(const PROCESS_INFORMATION& process)
+{
+    return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void EndStarted(PROCESS_INFORMATION* process)
+{
+    if (!process->hProcess)
+        return;
+    if (StillRunning(*process)) {
+        TerminateProcess(process->hProcess, 1);
+        WaitForSingleObject(process->hProcess, 5000);
+    }
+    CloseHandle(process->hThread);
+    CloseHandle(process->hProcess);
+    *process = {};
+}
+
+bool ProgramProcess::start(void (*pump)(), int timeoutMs)
+{
+    if (!StartBeside(L"Altavue.exe", L"", CREATE_SUSPENDED, &process_))
         return false;
     // The job's last handle is this process's: when it goes, the job ends
     // the program.
@@ -39,26 +65,19 @@ bool ProgramProcess::start(void (*pump)(), int timeoutMs)
 
 bool ProgramProcess::running() const
 {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    return StillRunning(process_);
 }
 
 void ProgramProcess::end()
 {
     if (!process_.hProcess)
         return;
-    if (running()) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
+    EndStarted(&process_);
     NOTIFYICONDATAW icon = {};
     icon.cbSize = sizeof(icon);
     icon.hWnd = window_;
     icon.uID = ID_TRAY_ICON;
     Shell_NotifyIconW(NIM_DELETE, &icon);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-    if (job_)
-        CloseHandle(job_);
+    CloseHandle(job_);
     job_ = nullptr;
-    process_ = {};
 }

@@ -4,6 +4,14 @@
 
 #include "platform/win32.h"
 
+// Starts the executable `name` from the folder of the running one, with
+// `arguments` after its quoted path and the creation `flags` given.
+bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
+                 PROCESS_INFORMATION* process);
+bool StillRunning(const PROCESS_INFORMATION& process);
+// Ends `process` if it still runs, closes its handles and clears it.
+void EndStarted(PROCESS_INFORMATION* process);
+
 class ProgramProcess {
 public:
     ProgramProcess() = default;

@@ -63,9 +63,9 @@ void CloseWindows(std::vector<HWND>& windows);
 // altavue_soak.exe itself, started again in one of its child modes.
 struct Child {
     PROCESS_INFORMATION info = {};
-    bool start(const wchar_t* mode);
-    bool running() const;
-    void end();
+    bool start(const wchar_t* mode) { return StartBeside(L"altavue_soak.exe", mode, 0, &info); }
+    bool running() const { return StillRunning(info); }
+    void end() { EndStarted(&info); }
 };
 
 // ---- the running program (program.cpp) ---------------------------------------

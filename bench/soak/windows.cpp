@@ -1,7 +1,5 @@
-// Windows of the soak's own and its child processes.
+// Windows of the soak's own.
 #include "soak.h"
-
-#include "cross_process.h"
 
 #include <cwchar>
 
@@ -33,29 +31,3 @@ void CloseWindows(std::vector<HWND>& windows)
     PumpMessages();
 }
 
-bool Child::start(const wchar_t* mode)
-{
-    std::wstring path = BesideThisProgram(L"altavue_soak.exe");
-    std::wstring commandLine = L"\"" + path + L"\" " + mode;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &info) != FALSE;
-}
-
-bool Child::running() const
-{
-    return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-void Child::end()
-{
-    if (!info.hProcess)
-        return;
-    if (running())
-        TerminateProcess(info.hProcess, 1);
-    WaitForSingleObject(info.hProcess, 5000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    info = {};
-}
