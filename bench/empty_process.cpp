@@ -1,0 +1,6 @@
+// A process that does nothing: scripts/repro-wine-start starts it thousands
+// of times to count the starts that Wine's loader ends before it runs.
+int main()
+{
+    return 0;
+}
