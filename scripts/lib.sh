@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian's Wine 8 has no preloader: its 64-bit loader is linked at 0x7d000000
 # and the kernel starts the loader's heap anywhere in the gigabyte above it.
-# About one start in seven thousand, that heap covers 0x7ffe0000, where every
+# About one start in five thousand, that heap covers 0x7ffe0000, where every
 # Windows process has a page of its own, and Wine ends the process before any
 # of its code runs (exit code 1, "failed to map the shared user data").
 # Without address randomization the heap follows the loader and never gets
