@@ -91,6 +91,17 @@ ensure_tools() {
 
 win32_runnable() { [ -z "$WIN32_REASON" ] && [ -x /usr/lib/wine/wine ]; }
 
+# Sets PRESETS to the builds this machine runs (win32 only where 32-bit
+# code runs, with a note why not) and builds them.
+build_runnable_presets() {
+    PRESETS=(win64)
+    if win32_runnable; then PRESETS=(win32 win64); else echo "note: win32 not run, $WIN32_REASON"; fi
+    local preset
+    for preset in "${PRESETS[@]}"; do
+        build_preset "$preset" >/dev/null || { echo "build of $preset failed"; return 1; }
+    done
+}
+
 build_preset() {
     local preset=$1
     say "building $preset"
