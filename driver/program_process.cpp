@@ -23,6 +23,19 @@ bool StillRunning(const PROCESS_INFORMATION& process)
     return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool WaitFor(void (*pump)(), const std::function<bool()>& condition, int milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        pump();
+        if (condition())
+            return true;
+        if (static_cast<int>(GetTickCount() - start) > milliseconds)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 void EndStarted(PROCESS_INFORMATION* process)
 {
     if (!process->hProcess)
@@ -48,19 +61,16 @@ bool ProgramProcess::start(void (*pump)(), int timeoutMs)
     SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     AssignProcessToJobObject(job_, process_.hProcess);
     ResumeThread(process_.hThread);
-    DWORD begun = GetTickCount();
-    for (;;) {
-        pump();
+    bool shown = false;
+    WaitFor(pump, [&] {
         window_ = FindVisibleTopLevel(process_.dwProcessId, nullptr, L"Altavue");
         // The buttons come after the window, the last one last.
-        if (window_ && GetDlgItem(window_, ID_RELEASE))
-            return true;
-        if (!running() || static_cast<int>(GetTickCount() - begun) > timeoutMs) {
-            window_ = nullptr;
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+        shown = window_ && GetDlgItem(window_, ID_RELEASE);
+        return shown || !running();
+    }, timeoutMs);
+    if (!shown)
+        window_ = nullptr;
+    return shown;
 }
 
 bool ProgramProcess::running() const

@@ -4,11 +4,16 @@
 
 #include "platform/win32.h"
 
+#include <functional>
+
 // Starts the executable `name` from the folder of the running one, with
 // `arguments` after its quoted path and the creation `flags` given.
 bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
                  PROCESS_INFORMATION* process);
 bool StillRunning(const PROCESS_INFORMATION& process);
+// Serves this thread's messages through `pump` until `condition` holds
+// (true) or `milliseconds` pass (false).
+bool WaitFor(void (*pump)(), const std::function<bool()>& condition, int milliseconds);
 // Ends `process` if it still runs, closes its handles and clears it.
 void EndStarted(PROCESS_INFORMATION* process);
 

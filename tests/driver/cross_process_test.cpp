@@ -23,11 +23,18 @@ DWORD WINAPI SilentThread(LPVOID ready)
     return 0;
 }
 
-TEST(CrossProcessTest, RepliesTellAnAnswerAGoneWindowAndASilentOne)
+// A hidden list box of this thread holding the one entry `entry`.
+HWND ListHolding(const wchar_t* entry)
 {
     HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"one"));
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    return list;
+}
+
+TEST(CrossProcessTest, RepliesTellAnAnswerAGoneWindowAndASilentOne)
+{
+    HWND list = ListHolding(L"one");
     LRESULT result = -1;
     EXPECT_EQ(AskWindow(list, LB_GETCOUNT, 0, 0, &result), Reply::Given);
     EXPECT_EQ(result, 1);
@@ -63,9 +70,7 @@ LRESULT CALLBACK InsertingListProc(HWND list, UINT message, WPARAM wParam, LPARA
 
 TEST(CrossProcessTest, AnEntryThatGrowsBetweenLengthAndTextIsReadWhole)
 {
-    HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"short"));
+    HWND list = ListHolding(L"short");
     g_listProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InsertingListProc)));
     std::wstring text;

@@ -2,19 +2,13 @@
 
 #include "test_windows.h"
 
+#include "shared/identifiers.h"
+
 #include <gtest/gtest.h>
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        PumpMessages();
-        if (condition())
-            return true;
-        if (static_cast<int>(GetTickCount() - start) > milliseconds)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return WaitFor(PumpMessages, condition, milliseconds);
 }
 
 RunningProgram::RunningProgram()
@@ -143,7 +137,7 @@ void PressKey(WORD key)
 bool RunningProgram::clickTrayIcon(bool right) const
 {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!taskbar || !TrayIconRegistered(window(), 300))
+    if (!taskbar || !TrayIconRegistered(window(), ID_TRAY_ICON))
         return false;
     RECT rect;
     GetWindowRect(taskbar, &rect);
