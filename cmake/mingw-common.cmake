@@ -9,11 +9,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # CTest runs the Windows executables through Wine. scripts/test prepares the
-# prefix and the display; the loader is picked by bitness. Wine runs without
-# address randomization, as every script starts it (see scripts/lib.sh): with
-# it, one start of Debian's 64-bit loader in a few thousand dies at once.
+# prefix and the display; the loader is picked by bitness.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    set(CMAKE_CROSSCOMPILING_EMULATOR setarch -R /usr/lib/wine/wine)
+    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
 else()
-    set(CMAKE_CROSSCOMPILING_EMULATOR setarch -R /usr/lib/wine/wine64)
+    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
 endif()

@@ -6,18 +6,6 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Debian's Wine 8 has no preloader: its 64-bit loader is linked at 0x7d000000
-# and the kernel starts the loader's heap anywhere in the gigabyte above it.
-# About one start in five thousand, that heap covers 0x7ffe0000, where every
-# Windows process has a page of its own, and Wine ends the process before any
-# of its code runs (exit code 1, "failed to map the shared user data").
-# Without address randomization the heap follows the loader and never gets
-# there, so the calling script runs itself once more that way, with the
-# arguments it has when it sources this file (so source it first); every
-# Wine process it starts, and each one those start, inherits it.
-if [ $((0x$(cat /proc/$$/personality) & 0x40000)) -eq 0 ] && setarch -R true 2>/dev/null; then
-    exec setarch -R "$BASH" "$0" "$@"
-fi
 export LANG=ja_JP.UTF-8
 # Wine's errors reach a failed test's output; its many notes on what it
 # leaves unimplemented do not. A caller may ask for more (WINEDEBUG=+relay).
@@ -25,9 +13,15 @@ export WINEDEBUG=${WINEDEBUG:-fixme-all}
 # No Mono or Gecko installer dialogs when a prefix is created.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Debian's wine64 only suggests its preloader, but Wine is built to start
+# through it: it reserves the low address ranges, the page at 0x7ffe0000
+# that every Windows process maps among them, before anything else can take
+# them. Without it, about one start in five thousand of the 64-bit loader
+# finds its randomized heap on that page and dies ("failed to map the
+# shared user data"); see wine-faults/.
 PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          googletest wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-noto-cjk
-          locales procps python3)
+          googletest wine wine64 wine64-preloader fonts-wine xvfb x11-utils xdotool imagemagick
+          fonts-noto-cjk locales procps python3)
 
 say() { printf '== %s\n' "$*"; }
 
@@ -86,7 +80,7 @@ ensure_tools() {
         dpkg --add-architecture i386
         APT_UPDATED=
     fi
-    apt_install wine32:i386 || WIN32_REASON="wine32:i386 could not be installed"
+    apt_install wine32:i386 wine32-preloader:i386 || WIN32_REASON="wine32:i386 could not be installed"
 }
 
 win32_runnable() { [ -z "$WIN32_REASON" ] && [ -x /usr/lib/wine/wine ]; }
