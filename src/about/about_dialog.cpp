@@ -13,7 +13,9 @@ const COLORREF TEXT_BACKGROUND = RGB(240, 240, 240);
 // hold no per-cent sign.
 const WCHAR NAME_LINE[] = L"ヴェルダリオ";
 const WCHAR VERSION_FORMAT[] = L"Version 0.%d.%d.0(%d/%d/%d)";
-const WCHAR RIGHTS_LINE[] = L"Copyright (C) 2019 ヴェルダリオ";
+// The holder of the rights, as LICENSE and the file's version resource
+// name it; short enough for the box in any system font.
+const WCHAR RIGHTS_LINE[] = L"(C) 2026 The Altavue developers";
 
 // wsprintfW writes at most 1024 characters; every line is far shorter.
 const int LINE_CHARS = 1024;
