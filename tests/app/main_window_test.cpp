@@ -51,12 +51,12 @@ TEST_F(MainWindowTest, WindowListsAndButtonsAreLaidOutAsDrawn)
     EXPECT_EQ(frame.bottom - frame.top, 300);
 
     // Children in creation order: the two lists, then 更新, 適応, 解除.
-    struct { int id; const wchar_t* text; int x, y, width; DWORD style; } children[] = {
-        {ID_LIST_ALL, L"", 0, 0, 200, 0x50A00003},
-        {ID_LIST_TOPMOST, L"", 200, 0, 200, 0x50A00003},
-        {ID_UPDATE, L"更新", 150, 220, 100, 0x50000000},
-        {ID_APPLY, L"適応", 0, 220, 100, 0x50000000},
-        {ID_RELEASE, L"解除", 300, 220, 100, 0x50000000},
+    struct { int id; const wchar_t* text; int x, y, width, height; DWORD style; } children[] = {
+        {ID_LIST_ALL, L"", 0, 0, 200, 230, 0x50A00003},
+        {ID_LIST_TOPMOST, L"", 200, 0, 200, 230, 0x50A00003},
+        {ID_UPDATE, L"更新", 150, 220, 100, 40, 0x50000000},
+        {ID_APPLY, L"適応", 0, 220, 100, 40, 0x50000000},
+        {ID_RELEASE, L"解除", 300, 220, 100, 40, 0x50000000},
     };
     HWND child = GetWindow(window_, GW_CHILD);
     for (const auto& expected : children) {
@@ -75,6 +75,15 @@ TEST_F(MainWindowTest, WindowListsAndButtonsAreLaidOutAsDrawn)
         EXPECT_EQ(rect.left, expected.x);
         EXPECT_EQ(rect.top, expected.y);
         EXPECT_EQ(rect.right - rect.left, expected.width);
+        int height = rect.bottom - rect.top;
+        if (expected.id == ID_LIST_ALL || expected.id == ID_LIST_TOPMOST) {
+            // The system trims a list to whole rows, so it loses less than one.
+            int row = static_cast<int>(SendMessageW(child, LB_GETITEMHEIGHT, 0, 0));
+            EXPECT_LE(height, expected.height);
+            EXPECT_LT(expected.height - height, row);
+        } else {
+            EXPECT_EQ(height, expected.height);
+        }
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr);

@@ -54,6 +54,38 @@ TEST_F(PinTest, PinAndUnpinKeepTheSelectionsAndTheLists)
     EXPECT_EQ(SelectedText(ID_LIST_ALL), title);
 }
 
+// The first visible top-level window in z-order that is (or is not) topmost.
+HWND FirstShownOfBand(bool topmost)
+{
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsWindowVisible(window) && IsTopmostWindow(window) == topmost)
+            return window;
+    return nullptr;
+}
+
+// 適応 and 解除 also activate the window and raise it to the top of its new
+// band: pinned, above every window, the program's own included; unpinned,
+// above every normal window.
+TEST_F(PinTest, PinAndUnpinActivateTheWindowAtTheTopOfItsBand)
+{
+    std::wstring title = UniqueTitle(L"前面へ");
+    std::wstring otherTitle = UniqueTitle(L"active before");
+    TestWindow window(title);
+    TestWindow other(otherTitle);
+    ASSERT_TRUE(Listed(ID_LIST_ALL, title));
+    ASSERT_TRUE(Listed(ID_LIST_ALL, otherTitle));
+    for (bool pin : {true, false}) {
+        SCOPED_TRACE(pin ? "pin" : "unpin");
+        SetForegroundWindow(other.handle());
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.handle(); }));
+        ASSERT_TRUE(program_.select(pin ? ID_LIST_ALL : ID_LIST_TOPMOST, title));
+        program_.click(pin ? ID_APPLY : ID_RELEASE);
+        EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(window.handle()) == pin; }));
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window.handle(); }));
+        EXPECT_EQ(FirstShownOfBand(pin), window.handle());
+    }
+}
+
 TEST_F(PinTest, PinningATopmostWindowAgainIsRepairedByTheNextTick)
 {
     std::wstring title = UniqueTitle(L"already topmost");
@@ -115,11 +147,14 @@ TEST_F(PinTest, TheTitleDecidesWhichWindowIsChanged)
     EXPECT_TRUE(Listed(ID_LIST_ALL, shared, 2));
 }
 
+// Nothing is pinned or unpinned, not even the first entry of a list: here
+// a window that is not topmost sorts first on the left.
 TEST_F(PinTest, WithoutASelectionTheButtonsDoNothing)
 {
-    std::wstring title = UniqueTitle(L"unselected");
+    std::wstring title = UniqueTitle(L"!unselected");
     TestWindow window(title);
     ASSERT_TRUE(Listed(ID_LIST_ALL, title));
+    ASSERT_EQ(EntryAt(program_.list(ID_LIST_ALL), 0), title);
     size_t topmost = program_.entries(ID_LIST_TOPMOST).size();
     program_.click(ID_APPLY);
     program_.click(ID_RELEASE);

@@ -13,12 +13,24 @@ namespace {
 
 UINT g_showItemState;
 bool g_menuWasValid;
+RECT g_popupRect;
+
+BOOL CALLBACK FindPopupProc(HWND window, LPARAM)
+{
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32768") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    GetWindowRect(window, &g_popupRect);
+    return FALSE;
+}
 
 void CALLBACK InspectAndCloseMenu(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
     g_menuWasValid = IsMenu(g_app.trayMenu) && GetSubMenu(g_app.trayMenu, 0) == g_app.traySubmenu;
     g_showItemState = GetMenuState(g_app.trayMenu, ID_TRAY_SHOW, MF_BYCOMMAND);
+    EnumThreadWindows(GetCurrentThreadId(), FindPopupProc, 0);
     EndMenu();
 }
 
@@ -77,6 +89,19 @@ TEST_F(TrayTest, ShowItemIsGreyedUnlessHiddenAndMenusDoNotPileUp)
     EXPECT_EQ(PopupShowItemState() & (MF_GRAYED | MF_DISABLED), 0u);
     for (int i = 0; i < 20; ++i)
         PopupShowItemState();
+}
+
+// The popup opens above the cursor, its bottom left corner at the tip, as a
+// menu from the taskbar's corner of the screen must.
+TEST_F(TrayTest, PopupOpensWithItsBottomLeftCornerAtTheCursor)
+{
+    POINT middle = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+    ASSERT_TRUE(SetCursorPos(middle.x, middle.y));
+    g_popupRect = {};
+    PopupShowItemState();
+    EXPECT_EQ(g_popupRect.left, middle.x);
+    EXPECT_EQ(g_popupRect.bottom, middle.y);
+    EXPECT_GT(g_popupRect.bottom - g_popupRect.top, 0);
 }
 
 TEST_F(TrayTest, RightButtonDownOnTheIconOpensThePopup)
