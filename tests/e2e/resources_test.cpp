@@ -2,6 +2,7 @@
 // system's resource loader.
 #include "program_driver.h"
 #include "shared/identifiers.h"
+#include "shared/version.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ TEST_F(ResourcesTest, ExactlyTheProgramsResourcesAllInUsEnglish)
     std::set<std::wstring> found;
     EnumResourceTypesW(module_, CollectType, reinterpret_cast<LONG_PTR>(&found));
     std::set<std::wstring> expected = {L"#3/#1/1033", L"#4/SUBMENU/1033", L"#5/MYDLG/1033",
-                                       L"#14/MYICON/1033", L"#24/#1/1033"};
+                                       L"#14/MYICON/1033", L"#16/#1/1033", L"#24/#1/1033"};
     EXPECT_EQ(found, expected);
 }
 
@@ -170,6 +171,55 @@ TEST_F(ResourcesTest, AboutDialogTemplateIsExactlyAsDrawn)
     EXPECT_EQ(strings[1], 0);
     EXPECT_EQ(std::wstring(strings + 2), L"バージョン情報");
     EXPECT_EQ(bytes.size(), sizeof(header) + 4 + (lstrlenW(strings + 2) + 1) * 2);
+}
+
+// The file's version and names as Windows' shell reads them (Properties,
+// Details): through version.dll, from the file on disk.
+TEST(VersionInfoTest, TheFileCarriesTheReleasesVersionAndNames)
+{
+    std::wstring path = BesideThisProgram(L"Altavue.exe");
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    ASSERT_NE(size, 0u);
+    std::string block(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &length));
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    const DWORD versionHigh = MAKELONG(VERSION_MINOR, 0), versionLow = MAKELONG(0, VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, versionHigh);
+    EXPECT_EQ(fixed->dwFileVersionLS, versionLow);
+    EXPECT_EQ(fixed->dwProductVersionMS, versionHigh);
+    EXPECT_EQ(fixed->dwProductVersionLS, versionLow);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);  // a release: no debug, no pre-release
+
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(static_cast<const WORD*>(value)[0], 0x0409);
+    EXPECT_EQ(static_cast<const WORD*>(value)[1], 1200);
+
+    wchar_t version[32];
+    swprintf(version, 32, L"0.%d.%d.0", VERSION_MINOR, VERSION_PATCH);
+    struct { const wchar_t* name; const wchar_t* text; } strings[] = {
+        {L"FileDescription", L"Altavue"},
+        {L"ProductName", L"Altavue"},
+        {L"FileVersion", version},
+        {L"ProductVersion", version},
+        {L"OriginalFilename", L"Altavue.exe"},
+        {L"InternalName", L"Altavue"},
+        {L"CompanyName", L"The Altavue developers"},
+        {L"LegalCopyright", L"Copyright (C) 2026 The Altavue developers"},
+    };
+    for (const auto& expected : strings) {
+        SCOPED_TRACE(testing::Message() << expected.name);
+        std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + expected.name;
+        ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), &value, &length));
+        EXPECT_STREQ(static_cast<const wchar_t*>(value), expected.text);
+    }
 }
 
 }  // namespace
