@@ -1,4 +1,4 @@
-// A process that does nothing: scripts/repro-wine-start starts it thousands
+// A process that does nothing: wine-faults/repro-wine-start starts it thousands
 // of times to count the starts that Wine's loader ends before it runs.
 int main()
 {
