@@ -54,11 +54,11 @@ TEST_F(PinTest, PinAndUnpinKeepTheSelectionsAndTheLists)
     EXPECT_EQ(SelectedText(ID_LIST_ALL), title);
 }
 
-// The first visible top-level window in z-order that is (or is not) topmost.
-HWND FirstShownOfBand(bool topmost)
+// The first visible top-level window in z-order that is not topmost.
+HWND FirstShownNormalWindow()
 {
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
-        if (IsWindowVisible(window) && IsTopmostWindow(window) == topmost)
+        if (IsWindowVisible(window) && !IsTopmostWindow(window))
             return window;
     return nullptr;
 }
@@ -84,7 +84,7 @@ TEST_F(PinTest, PinAndUnpinActivateTheWindow)
         // is now and then restacked above it 10 to 20 ms later, by no call
         // of the program's; a user's press and release are further apart.
         if (!pin) {
-            EXPECT_EQ(FirstShownOfBand(false), window.handle());
+            EXPECT_EQ(FirstShownNormalWindow(), window.handle());
         }
     }
 }
