@@ -102,6 +102,20 @@ build_preset() {
     cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"
 }
 
+# The checks of the built files that need no Wine: each build's exe (size,
+# header, imports, allocators) and whether the release's notices cover what
+# its link took from the toolchain. Runs them all; false when any failed.
+static_checks() {
+    local status=0
+    say "static checks"
+    python3 scripts/check_binaries.py build/win32 i386 || status=1
+    python3 scripts/check_binaries.py build/win64 amd64 || status=1
+    say "notices of the toolchain's code in the exe"
+    python3 scripts/check_notices.py build/win32/Altavue.map || status=1
+    python3 scripts/check_notices.py build/win64/Altavue.map || status=1
+    return $status
+}
+
 # Wine does not find the fonts of Debian's fonts-wine by itself; without
 # Marlett the caption buttons draw as letters.
 install_wine_fonts() {
