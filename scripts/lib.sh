@@ -47,14 +47,15 @@ apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
-# Runs a minimal static i386 Linux program: some kernels refuse 32-bit code
-# (exec format error), and then 32-bit Wine cannot run either.
-kernel_runs_32bit() {
+# Runs a minimal static i386 Linux program, through the command given as
+# arguments if any: some kernels refuse 32-bit code (exec format error), and
+# then 32-bit Wine cannot run natively either.
+runs_32bit_elf() {
     local probe
     probe=$(mktemp /tmp/altavue-elf32.XXXXXX)
     printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\061\333\315\200' > "$probe"
     chmod +x "$probe"
-    "$probe" 2>/dev/null
+    "$@" "$probe"
     local status=$?
     rm -f "$probe"
     return $status
@@ -67,23 +68,97 @@ ensure_japanese_locale() {
     fi
 }
 
-# Sets WIN32_REASON and returns 0 when 32-bit Wine can be used here.
-WIN32_REASON=
+# The script that sourced this file and its arguments as given, before it
+# shifts them: enter_win32_namespace starts it again.
+SCRIPT_PATH=$(realpath "$0")
+SCRIPT_ARGS=("$@")
+
+# A user and mount namespace of this run's own, whose binfmt_misc runs
+# every 32-bit x86 program under qemu-i386 (scripts/qemu-namespace).
+IN_QEMU_NAMESPACE=(unshare --mount --user --map-root-user "$ROOT/scripts/qemu-namespace")
+
+# How 32-bit Windows programs run here, set by ensure_tools:
+#   WIN32_MODE=native  the kernel runs 32-bit code, and 32-bit Wine with it;
+#   WIN32_MODE=qemu    it refuses it, or ALTAVUE_WIN32=qemu asks for this
+#                      way by hand: 32-bit Wine runs under qemu-i386, in a
+#                      namespace of the run's own (enter_win32_namespace);
+#   WIN32_MODE=none    neither way works, and WIN32_REASON says why.
+# WIN32_REASON also says why the mode is qemu. Both are exported, so the
+# script started again inside the namespace keeps them.
+WIN32_MODE=${WIN32_MODE:-}
+WIN32_REASON=${WIN32_REASON:-}
+choose_win32_mode() {
+    case "${ALTAVUE_WIN32:-}" in
+        '')
+            if runs_32bit_elf 2>/dev/null; then
+                WIN32_MODE=native
+                return 0
+            fi
+            WIN32_REASON="this kernel refuses 32-bit code" ;;
+        qemu) WIN32_REASON="chosen by ALTAVUE_WIN32=qemu" ;;
+        *) echo "ALTAVUE_WIN32 is qemu or unset, not '$ALTAVUE_WIN32'" >&2; exit 2 ;;
+    esac
+    WIN32_MODE=none
+    apt_install qemu-user-static || { WIN32_REASON+=", and qemu-user-static could not be installed"; return 0; }
+    local why
+    if why=$(runs_32bit_elf "${IN_QEMU_NAMESPACE[@]}" 2>&1 >/dev/null); then
+        WIN32_MODE=qemu
+    else
+        WIN32_REASON+=", and no user namespace here runs it under qemu-i386 (${why:-no reason given})"
+    fi
+}
+
+# Installs what is missing, decides WIN32_MODE, and in qemu mode starts the
+# calling script again inside the namespace (enter_win32_namespace).
 ensure_tools() {
     apt_install "${PACKAGES[@]}"
     ensure_japanese_locale
-    if ! kernel_runs_32bit; then
-        WIN32_REASON="this kernel refuses 32-bit code (exec format error)"
-        return 0
+    # Inside the namespace the mode has been decided already.
+    [ -n "${ALTAVUE_QEMU_NAMESPACE:-}" ] && return 0
+    choose_win32_mode
+    if [ "$WIN32_MODE" != none ]; then
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+            APT_UPDATED=
+        fi
+        apt_install wine32:i386 wine32-preloader:i386 \
+            || { WIN32_MODE=none; WIN32_REASON="wine32:i386 could not be installed"; }
     fi
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-        APT_UPDATED=
-    fi
-    apt_install wine32:i386 wine32-preloader:i386 || WIN32_REASON="wine32:i386 could not be installed"
+    enter_win32_namespace
 }
 
-win32_runnable() { [ -z "$WIN32_REASON" ] && [ -x /usr/lib/wine/wine ]; }
+# In qemu mode, starts the calling script again, with the arguments it was
+# given, inside a namespace whose binfmt_misc runs 32-bit programs under
+# qemu-i386, and does not return. Everything that runs Wine must run
+# there: once wine32:i386 is installed, Debian's wine and wineboot pick
+# the 32-bit loader, which a kernel that refuses 32-bit code runs nowhere
+# else. The host's own binfmt settings are not touched.
+enter_win32_namespace() {
+    [ "$WIN32_MODE" = qemu ] || return 0
+    say "32-bit programs run under qemu-i386 in a user namespace: $WIN32_REASON"
+    export ALTAVUE_QEMU_NAMESPACE=1 WIN32_MODE WIN32_REASON
+    exec "${IN_QEMU_NAMESPACE[@]}" "$SCRIPT_PATH" "${SCRIPT_ARGS[@]}"
+}
+
+win32_runnable() { [ "$WIN32_MODE" != none ] && [ -x /usr/lib/wine/wine ]; }
+
+# How the 32-bit build runs, for the lines that give its results or figures.
+win32_how() {
+    case "$WIN32_MODE" in
+        native) echo "native" ;;
+        qemu) echo "under qemu-i386: $WIN32_REASON" ;;
+        *) echo "not run: $WIN32_REASON" ;;
+    esac
+}
+
+# Figures of the 32-bit build measured under qemu say so: emulation makes
+# them incomparable with those of a native run.
+emulation_note() {
+    if [ "$1" = win32 ] && [ "$WIN32_MODE" = qemu ]; then
+        echo "note: the win32 build runs under qemu-i386 ($WIN32_REASON);"
+        echo "      its figures are not comparable with those of a native run"
+    fi
+}
 
 # Sets PRESETS to the builds this machine runs (win32 only where 32-bit
 # code runs, with a note why not) and builds them.
