@@ -6,7 +6,7 @@
 #include <string>
 
 bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
-                 PROCESS_INFORMATION* process)
+                 PROCESS_INFORMATION* process, int showCommand)
 {
     std::wstring path = BesideThisProgram(name);
     std::wstring commandLine = L"\"" + path + L"\"";
@@ -14,6 +14,10 @@ bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
         commandLine += std::wstring(L" ") + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (showCommand >= 0) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+    }
     return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr,
                           nullptr, &startup, process) != FALSE;
 }
@@ -49,9 +53,9 @@ void EndStarted(PROCESS_INFORMATION* process)
     *process = {};
 }
 
-bool ProgramProcess::start(void (*pump)(), int timeoutMs)
+bool ProgramProcess::start(void (*pump)(), int timeoutMs, int showCommand)
 {
-    if (!StartBeside(L"Altavue.exe", L"", CREATE_SUSPENDED, &process_))
+    if (!StartBeside(L"Altavue.exe", L"", CREATE_SUSPENDED, &process_, showCommand))
         return false;
     // The job's last handle is this process's: when it goes, the job ends
     // the program.

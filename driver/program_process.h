@@ -7,9 +7,11 @@
 #include <functional>
 
 // Starts the executable `name` from the folder of the running one, with
-// `arguments` after its quoted path and the creation `flags` given.
+// `arguments` after its quoted path and the creation `flags` given; with a
+// `showCommand` of 0 or more, as a shortcut's "run" setting starts it
+// (STARTF_USESHOWWINDOW).
 bool StartBeside(const wchar_t* name, const wchar_t* arguments, DWORD flags,
-                 PROCESS_INFORMATION* process);
+                 PROCESS_INFORMATION* process, int showCommand = -1);
 bool StillRunning(const PROCESS_INFORMATION& process);
 // Serves this thread's messages through `pump` until `condition` holds
 // (true) or `milliseconds` pass (false).
@@ -28,8 +30,9 @@ public:
     // with all its buttons; false when it does not start or show one.
     // `pump` serves the caller's messages meanwhile. The program ends with
     // the process that started it, even when that one dies by a fault, so
-    // no copy outlives its test into the next one.
-    bool start(void (*pump)(), int timeoutMs = 15000);
+    // no copy outlives its test into the next one. `showCommand` as for
+    // StartBeside.
+    bool start(void (*pump)(), int timeoutMs = 15000, int showCommand = -1);
     // Ends it if it still runs and removes its notification icon, which the
     // program never removes itself and the shell drops only lazily.
     void end();

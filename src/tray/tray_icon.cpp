@@ -13,6 +13,10 @@ static_assert(sizeof(NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW in a 32-bit proce
 void AddTrayIcon(HWND window)
 {
     g_app.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    // Run as administrator, the program sits above the shell's integrity
+    // level, and the system drops the shell's broadcast on its way here
+    // unless the window lets that one message through.
+    ChangeWindowMessageFilterEx(window, g_app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
 
     NOTIFYICONDATAW& icon = g_app.trayIcon;
     icon = NOTIFYICONDATAW{};

@@ -4,8 +4,9 @@
 #include "platform/win32.h"
 
 // Fills g_app.trayIcon for `window` and adds the icon to the notification
-// area. Also registers the shell's "TaskbarCreated" message, so the icon
-// can be added again when the shell restarts.
+// area. Also registers the shell's "TaskbarCreated" message and lets it
+// through the window's message filter, so the icon can be added again when
+// the shell restarts, run as administrator too.
 void AddTrayIcon(HWND window);
 
 // Adds the icon again with the record AddTrayIcon built: a restarted shell

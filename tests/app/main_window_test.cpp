@@ -1,13 +1,93 @@
 // The real main window, created in this process: geometry, children, and
 // the window procedure's messages and commands.
 #include "app/main_window.h"
+#include "cross_process.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
+
+// MYICON's one image is 128 x 128 pixels.
+const int ICON_SIZE = 128;
+
+// Draws `icon` and `reference` each at its own size on a white square of
+// MYICON's size: the number of pixels in which the two pictures differ.
+int PixelsUnlike(HICON icon, HICON reference)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = ICON_SIZE;
+    info.bmiHeader.biHeight = -ICON_SIZE;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HICON icons[2] = {icon, reference};
+    HBITMAP canvases[2];
+    const DWORD* pixels[2];
+    for (int i = 0; i < 2; ++i) {
+        void* bits = nullptr;
+        canvases[i] = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels[i] = static_cast<const DWORD*>(bits);
+        HGDIOBJ old = SelectObject(dc, canvases[i]);
+        PatBlt(dc, 0, 0, ICON_SIZE, ICON_SIZE, WHITENESS);
+        DrawIconEx(dc, 0, 0, icons[i], 0, 0, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, old);
+    }
+    GdiFlush();
+    int differing = 0;
+    for (int i = 0; i < ICON_SIZE * ICON_SIZE; ++i)
+        differing += pixels[0][i] != pixels[1][i];
+    DeleteObject(canvases[0]);
+    DeleteObject(canvases[1]);
+    DeleteDC(dc);
+    return differing;
+}
+
+// The window's client area as it is on screen: the number of pixels that
+// no child window covers and that are not white; `uncovered` gets the
+// number of pixels no child covers.
+int UncoveredPixelsNotWhite(HWND window, int* uncovered)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::vector<RECT> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        children.push_back(rect);
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    HDC screen = GetDC(window);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    int notWhite = 0;
+    *uncovered = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            POINT point = {x, y};
+            bool covered = false;
+            for (const RECT& rect : children)
+                covered = covered || PtInRect(&rect, point);
+            if (covered)
+                continue;
+            ++*uncovered;
+            notWhite += GetPixel(copy, x, y) != RGB(255, 255, 255);
+        }
+    }
+    SelectObject(copy, old);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(window, screen);
+    return notWhite;
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -87,6 +167,29 @@ TEST_F(MainWindowTest, WindowListsAndButtonsAreLaidOutAsDrawn)
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr);
+}
+
+// What the user sees of the window itself: the program's own picture, at
+// the size stored in the exe, as the class's icon (caption, taskbar,
+// Alt+Tab) and in the notification area; and white wherever no control
+// covers the client area, between and below the buttons too.
+TEST_F(MainWindowTest, ShowsTheProgramsOwnIconOnAWhiteWindow)
+{
+    HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(exe, nullptr);
+    HICON picture = static_cast<HICON>(LoadImageW(exe, L"MYICON", IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    ASSERT_NE(picture, nullptr);
+    HICON classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICON));
+    EXPECT_EQ(PixelsUnlike(classIcon, picture), 0);
+    EXPECT_EQ(PixelsUnlike(g_app.trayIcon.hIcon, picture), 0);
+    DestroyIcon(picture);
+    FreeLibrary(exe);
+
+    int uncovered = 0;
+    EXPECT_EQ(UncoveredPixelsNotWhite(window_, &uncovered), 0);
+    // At least the two gaps between the buttons, 50 x 40 pixels each.
+    EXPECT_GE(uncovered, 2 * 50 * 40);
 }
 
 // The program's own window is listed on both sides while it is visible,

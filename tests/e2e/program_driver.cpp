@@ -11,9 +11,9 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
     return WaitFor(PumpMessages, condition, milliseconds);
 }
 
-RunningProgram::RunningProgram()
+RunningProgram::RunningProgram(int showCommand)
 {
-    if (!process_.start(PumpMessages))
+    if (!process_.start(PumpMessages, 15000, showCommand))
         ADD_FAILURE() << "Altavue.exe did not start or showed no main window, error " << GetLastError();
 }
 

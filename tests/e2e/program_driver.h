@@ -12,7 +12,9 @@
 
 class RunningProgram {
 public:
-    RunningProgram();   // starts the program and waits for its main window
+    // Starts the program, with this show command when one is given, and
+    // waits for its main window.
+    explicit RunningProgram(int showCommand = -1);
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 

@@ -24,6 +24,20 @@ TEST(ProgramTest, StartsTopmostWithBothListsAndThreeButtons)
     EXPECT_EQ(program.button(1003), nullptr);
 }
 
+// A shortcut set to start minimized ("最小化") passes SW_SHOWMINNOACTIVE:
+// the window starts minimized, and is still a visible topmost window,
+// listed on both sides.
+TEST(ProgramTest, StartedMinimizedItIsMinimizedTopmostAndListed)
+{
+    RunningProgram program(SW_SHOWMINNOACTIVE);
+    ASSERT_NE(program.window(), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+    EXPECT_TRUE(IsTopmostWindow(program.window()));
+    EXPECT_EQ(program.count(ID_LIST_ALL, L"Altavue"), 1);
+    EXPECT_EQ(program.count(ID_LIST_TOPMOST, L"Altavue"), 1);
+}
+
 // Windows of this process open, turn topmost, and close; the program's
 // lists follow within a few ticks, and 更新 clears the selection.
 TEST(ProgramTest, ListsFollowTheDesktop)
