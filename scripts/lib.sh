@@ -109,7 +109,10 @@ choose_win32_mode() {
 }
 
 # Installs what is missing, decides WIN32_MODE, and in qemu mode starts the
-# calling script again inside the namespace (enter_win32_namespace).
+# calling script again inside the namespace (enter_win32_namespace). So it
+# is called as a plain command of the script itself: not in a subshell,
+# and with its output not redirected, which the script started again
+# would keep.
 ensure_tools() {
     apt_install "${PACKAGES[@]}"
     ensure_japanese_locale
@@ -142,15 +145,6 @@ enter_win32_namespace() {
 
 win32_runnable() { [ "$WIN32_MODE" != none ] && [ -x /usr/lib/wine/wine ]; }
 
-# How the 32-bit build runs, for the lines that give its results or figures.
-win32_how() {
-    case "$WIN32_MODE" in
-        native) echo "native" ;;
-        qemu) echo "under qemu-i386: $WIN32_REASON" ;;
-        *) echo "not run: $WIN32_REASON" ;;
-    esac
-}
-
 # Figures of the 32-bit build measured under qemu say so: emulation makes
 # them incomparable with those of a native run.
 emulation_note() {
@@ -161,7 +155,7 @@ emulation_note() {
 }
 
 # Sets PRESETS to the builds this machine runs (win32 only where 32-bit
-# code runs, with a note why not) and builds them.
+# Wine runs, natively or under qemu, with a note why not) and builds them.
 build_runnable_presets() {
     PRESETS=(win64)
     if win32_runnable; then PRESETS=(win32 win64); else echo "note: win32 not run, $WIN32_REASON"; fi
