@@ -193,6 +193,13 @@ install_wine_fonts() {
     return 0
 }
 
+# The session's own Wine programs (the prefix's set-up, its registry, the
+# desktop with its taskbar) run through the 64-bit loader, as a 64-bit
+# Windows runs its shell: Debian's wine would pick the 32-bit one once
+# wine32 is installed, and under qemu that makes the desktop, which every
+# test talks to, an emulated process too.
+WINE64=/usr/lib/wine/wine64
+
 SESSION_DIR=
 XVFB_PID=
 # A display and a prefix of this run's own; cleanup_session ends only them.
@@ -219,18 +226,18 @@ start_session() {
     done
     export WINEPREFIX="$SESSION_DIR/prefix"
     say "Wine prefix $WINEPREFIX on display $DISPLAY"
-    wineboot -i >"$SESSION_DIR/wineboot.log" 2>&1
+    "$WINE64" wineboot.exe --init >"$SESSION_DIR/wineboot.log" 2>&1
     install_wine_fonts
     # Without a window manager, hiding a managed window stalls about 2 s.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A process that faults prints its backtrace and ends, instead of
     # waiting on a crash dialog nobody will close.
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     if [ "$desktop" = desktop ]; then
         # Every process runs in Wine's desktop, the size of the screen,
         # whose taskbar holds the notification icons as a desktop's does.
-        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
     fi
     # Let the set-up's processes end, so the desktop starts anew as set.
     wineserver -w
@@ -239,7 +246,7 @@ start_session() {
     # test's output.
     wineserver -p
     [ "$desktop" = desktop ] || return 0
-    wine explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
+    "$WINE64" explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
     tries=0
     until xdotool search --name 'Wine desktop' >/dev/null 2>&1; do
         tries=$((tries + 1))

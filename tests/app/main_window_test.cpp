@@ -1,5 +1,6 @@
-// The real main window, created in this process: geometry, children, and
-// the window procedure's messages and commands.
+// The real main window, created in this process: geometry, children, its
+// icons and background as drawn, and the window procedure's messages and
+// commands.
 #include "app/main_window.h"
 #include "cross_process.h"
 #include "shared/app_state.h"
