@@ -3,6 +3,7 @@
 #include "about/about_dialog.h"
 #include "catalogue/census.h"
 #include "catalogue/catalogue_lists.h"
+#include "client_pixels.h"
 #include "shared/app_state.h"
 #include "test_windows.h"
 
@@ -51,35 +52,20 @@ const Line LINES[] = {
 // box's text background: the number of pixels in which the two differ.
 int CompareWithTheLines(HWND dialog)
 {
-    RECT client;
-    GetClientRect(dialog, &client);
-    HDC screen = GetDC(dialog);
-    HDC shown = CreateCompatibleDC(screen);
-    HDC drawn = CreateCompatibleDC(screen);
-    HBITMAP shownBitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HBITMAP drawnBitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ shownOld = SelectObject(shown, shownBitmap);
-    HGDIOBJ drawnOld = SelectObject(drawn, drawnBitmap);
-    BitBlt(shown, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-    SendMessageW(dialog, WM_ERASEBKGND, reinterpret_cast<WPARAM>(drawn), 0);
-    SetBkColor(drawn, RGB(240, 240, 240));
+    ClientPixels shown(dialog, true);
+    ClientPixels drawn(dialog, false);
+    SendMessageW(dialog, WM_ERASEBKGND, reinterpret_cast<WPARAM>(drawn.dc()), 0);
+    SetBkColor(drawn.dc(), RGB(240, 240, 240));
     for (const Line& line : LINES)
-        TextOutW(drawn, 15, line.y, line.text, lstrlenW(line.text));
+        TextOutW(drawn.dc(), 15, line.y, line.text, lstrlenW(line.text));
     SIZE rights;
-    GetTextExtentPoint32W(drawn, LINES[2].text, lstrlenW(LINES[2].text), &rights);
-    g_seen.rightsLineFits = 15 + rights.cx <= client.right;
+    GetTextExtentPoint32W(drawn.dc(), LINES[2].text, lstrlenW(LINES[2].text), &rights);
+    g_seen.rightsLineFits = 15 + rights.cx <= shown.width();
 
     int differing = 0;
-    for (int y = 0; y < client.bottom; ++y)
-        for (int x = 0; x < client.right; ++x)
-            differing += GetPixel(shown, x, y) != GetPixel(drawn, x, y);
-    SelectObject(shown, shownOld);
-    SelectObject(drawn, drawnOld);
-    DeleteObject(shownBitmap);
-    DeleteObject(drawnBitmap);
-    DeleteDC(shown);
-    DeleteDC(drawn);
-    ReleaseDC(dialog, screen);
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            differing += shown.at(x, y) != drawn.at(x, y);
     return differing;
 }
 

@@ -2,6 +2,7 @@
 // icons and background as drawn, and the window procedure's messages and
 // commands.
 #include "app/main_window.h"
+#include "client_pixels.h"
 #include "cross_process.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
@@ -62,17 +63,11 @@ int UncoveredPixelsNotWhite(HWND window, int* uncovered)
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
         children.push_back(rect);
     }
-    RECT client;
-    GetClientRect(window, &client);
-    HDC screen = GetDC(window);
-    HDC copy = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ClientPixels shown(window, true);
     int notWhite = 0;
     *uncovered = 0;
-    for (int y = 0; y < client.bottom; ++y) {
-        for (int x = 0; x < client.right; ++x) {
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
             POINT point = {x, y};
             bool covered = false;
             for (const RECT& rect : children)
@@ -80,13 +75,9 @@ int UncoveredPixelsNotWhite(HWND window, int* uncovered)
             if (covered)
                 continue;
             ++*uncovered;
-            notWhite += GetPixel(copy, x, y) != RGB(255, 255, 255);
+            notWhite += shown.at(x, y) != RGB(255, 255, 255);
         }
     }
-    SelectObject(copy, old);
-    DeleteObject(bitmap);
-    DeleteDC(copy);
-    ReleaseDC(window, screen);
     return notWhite;
 }
 

@@ -1,0 +1,23 @@
+#include "client_pixels.h"
+
+ClientPixels::ClientPixels(HWND window, bool copy)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    HDC screen = GetDC(window);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width_, height_);
+    old_ = SelectObject(dc_, bitmap_);
+    if (copy)
+        BitBlt(dc_, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+}
+
+ClientPixels::~ClientPixels()
+{
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
