@@ -145,10 +145,13 @@ enter_win32_namespace() {
 
 win32_runnable() { [ "$WIN32_MODE" != none ] && [ -x /usr/lib/wine/wine ]; }
 
+# Whether the build PRESET runs under qemu here: only the 32-bit one can.
+runs_under_qemu() { [ "$1" = win32 ] && [ "$WIN32_MODE" = qemu ]; }
+
 # Figures of the 32-bit build measured under qemu say so: emulation makes
 # them incomparable with those of a native run.
 emulation_note() {
-    if [ "$1" = win32 ] && [ "$WIN32_MODE" = qemu ]; then
+    if runs_under_qemu "$1"; then
         echo "note: the win32 build runs under qemu-i386 ($WIN32_REASON);"
         echo "      its figures are not comparable with those of a native run"
     fi
