@@ -11,13 +11,31 @@ namespace {
 const UINT ZORDER_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW;
 static_assert(ZORDER_FLAGS == 0x0043, "z-order flags");
 
+// How long a window's thread may take to answer before the program stops
+// waiting for it.
+const UINT ANSWER_WAIT_MS = 250;
+
+// SetWindowPos on another thread's window waits until that thread has made
+// the change, so a window that has stopped answering would stop the program
+// (census, painting, tray menu) for as long as it stays stopped. Such a
+// window is only sent the change, to make when it runs again. A window that
+// answers is changed here and now, by the program the user just clicked,
+// which as the foreground process may also activate it.
+UINT ZOrderFlagsFor(HWND target)
+{
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ANSWER_WAIT_MS, &answer))
+        return ZORDER_FLAGS;
+    return ZORDER_FLAGS | SWP_ASYNCWINDOWPOS;
+}
+
 // A title that no longer belongs to any window finds nothing; the lists
 // then disagree with the next census, which rebuilds them.
 void SetZOrderByTitle(const WCHAR* title, HWND insertAfter)
 {
     HWND target = FindWindowW(nullptr, title);
     if (target != nullptr)
-        SetWindowPos(target, insertAfter, 0, 0, 0, 0, ZORDER_FLAGS);
+        SetWindowPos(target, insertAfter, 0, 0, 0, 0, ZOrderFlagsFor(target));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "program_driver.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
+#include "window_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -63,22 +64,30 @@ HWND FirstShownNormalWindow()
     return nullptr;
 }
 
-// 適応 and 解除 also activate the window: pinned, it is topmost; unpinned,
-// it is above every normal window.
-TEST_F(PinTest, PinAndUnpinActivateTheWindow)
+// A window that takes its time over each change of its place in the
+// z-order, as a busy program's does, while it answers everything else.
+LRESULT CALLBACK SlowToMoveProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    std::wstring title = UniqueTitle(L"前面へ");
-    TestWindow window(title);
-    ASSERT_TRUE(Listed(ID_LIST_ALL, title));
+    if (message == WM_WINDOWPOSCHANGING && !(reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_NOZORDER))
+        Sleep(300);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// 適応 and 解除 change a window that answers before the command returns, and
+// also activate it: pinned, it is topmost; unpinned, it is above every
+// normal window.
+TEST_F(PinTest, PinAndUnpinChangeAndActivateTheWindowAtOnce)
+{
+    WindowThread window(UniqueTitle(L"前面へ"), RegisterTestClass(L"AltavueSlowToMove", SlowToMoveProc));
     for (bool pin : {true, false}) {
         SCOPED_TRACE(pin ? "pin" : "unpin");
-        ASSERT_TRUE(program_.select(pin ? ID_LIST_ALL : ID_LIST_TOPMOST, title));
+        ASSERT_TRUE(program_.select(pin ? ID_LIST_ALL : ID_LIST_TOPMOST, window.title()));
         // Active, as the user's click on the button makes it.
         SetForegroundWindow(program_.window());
         ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == program_.window(); }));
-        program_.click(pin ? ID_APPLY : ID_RELEASE);
-        EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(window.handle()) == pin; }));
-        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window.handle(); }));
+        ASSERT_TRUE(program_.press(pin ? ID_APPLY : ID_RELEASE));
+        EXPECT_EQ(IsTopmostWindow(window.handle()), pin);
+        EXPECT_EQ(GetForegroundWindow(), window.handle());
         // Where a pinned window stands among the topmost ones is left out:
         // under Wine the program's window, activated just before the click,
         // is now and then restacked above it 10 to 20 ms later, by no call

@@ -63,6 +63,15 @@ void RunningProgram::click(int buttonId) const
     PostMessageW(button(buttonId), BM_CLICK, 0, 0);
 }
 
+bool RunningProgram::press(int buttonId, int milliseconds) const
+{
+    // While it waits, this thread still serves what the program sends to
+    // its windows.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(button(buttonId), BM_CLICK, 0, 0, SMTO_NORMAL,
+                               static_cast<UINT>(milliseconds), &result) != 0;
+}
+
 long RunningProgram::waitForExit(int milliseconds)
 {
     DWORD code = 0;

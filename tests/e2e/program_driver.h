@@ -28,6 +28,9 @@ public:
     bool select(int listId, const std::wstring& title) const;
     int selection(int listId) const;
     void click(int buttonId) const;
+    // Clicks the button and waits until the program has carried out its
+    // command; false when it has not within `milliseconds`.
+    bool press(int buttonId, int milliseconds = 5000) const;
     // Waits for the process to end; its exit code, or -2 on time-out.
     long waitForExit(int milliseconds);
     bool running() const;

@@ -2,6 +2,7 @@
 #include "program_driver.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
+#include "window_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -76,30 +77,26 @@ TEST(ProgramTest, CloseButtonHidesTheWindowAndTheProgramRunsOn)
     EXPECT_TRUE(IsWindow(program.window()));
 }
 
-// A window whose thread has stopped answering messages does not stop the
-// census: it is listed, and windows opened after it still are.
-HANDLE g_release;
-DWORD WINAPI StoppedThread(LPVOID title)
-{
-    TestWindow window(*static_cast<std::wstring*>(title));
-    WaitForSingleObject(g_release, 20000);
-    return 0;
-}
-
-TEST(ProgramTest, AWindowThatStoppedAnsweringDoesNotStopTheCensus)
+// A window whose thread has stopped answering stops neither the census nor
+// the program that pins or unpins it: a window opened meanwhile is listed
+// within a second, and the change is made once the thread runs again.
+TEST(ProgramTest, AWindowThatStoppedAnsweringStopsNeitherCensusNorPin)
 {
     RunningProgram program;
     ASSERT_NE(program.window(), nullptr);
-    std::wstring stopped = UniqueTitle(L"stopped"), later = UniqueTitle(L"opened later");
-    g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, StoppedThread, &stopped, 0, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, stopped) == 1; }));
-    TestWindow window(later);
-    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, later) == 1; }));
-    SetEvent(g_release);
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
-    CloseHandle(g_release);
+    WindowThread stopped(UniqueTitle(L"stopped"));
+    for (bool pin : {true, false}) {
+        SCOPED_TRACE(pin ? "pin" : "unpin");
+        ASSERT_TRUE(program.select(pin ? ID_LIST_ALL : ID_LIST_TOPMOST, stopped.title()));
+        stopped.stop();
+        EXPECT_TRUE(program.press(pin ? ID_APPLY : ID_RELEASE, 2000));
+        std::wstring title = UniqueTitle(L"opened later");
+        TestWindow later(title);
+        EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, title) == 1; }, 1000));
+        EXPECT_NE(IsTopmostWindow(stopped.handle()), pin);
+        stopped.resume();
+        EXPECT_TRUE(WaitUntil([&] { return IsTopmostWindow(stopped.handle()) == pin; }));
+    }
 }
 
 }  // namespace
