@@ -33,8 +33,9 @@ public:
     // no copy outlives its test into the next one. `showCommand` as for
     // StartBeside.
     bool start(void (*pump)(), int timeoutMs = 15000, int showCommand = -1);
-    // Ends it if it still runs and removes its notification icon, which the
-    // program never removes itself and the shell drops only lazily.
+    // Ends it if it still runs and removes its notification icon: a program
+    // ended from outside cannot remove it, and the shell drops it only
+    // lazily.
     void end();
 
     bool running() const;

@@ -1,6 +1,7 @@
 // Entry point: register the class, create the main window and its buttons,
 // show it and run the message loop until the tray menu's quit.
 #include "app/main_window.h"
+#include "app/message_loop.h"
 #include "shared/app_state.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -17,14 +18,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ShowWindow(g_app.mainWindow, showCommand);
     UpdateWindow(g_app.mainWindow);
 
-    MSG message;
-    for (;;) {
-        BOOL result = GetMessageW(&message, nullptr, 0, 0);
-        if (result == -1)
-            return -1;
-        if (result == 0)
-            return static_cast<int>(message.wParam);
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    return RunMessageLoop();
 }

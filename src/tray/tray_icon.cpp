@@ -37,6 +37,11 @@ void RestoreTrayIcon()
     Shell_NotifyIconW(NIM_ADD, &g_app.trayIcon);
 }
 
+void RemoveTrayIcon()
+{
+    Shell_NotifyIconW(NIM_DELETE, &g_app.trayIcon);
+}
+
 void ShowTrayMenu(HWND window)
 {
     // The menu is loaded afresh for every popup and destroyed after it. The

@@ -13,6 +13,9 @@ void AddTrayIcon(HWND window);
 // has forgotten it.
 void RestoreTrayIcon();
 
+// Removes the icon from the notification area, as the program ends.
+void RemoveTrayIcon();
+
 // Shows the popup menu at the cursor; the chosen item arrives at `window`
 // as WM_COMMAND. "起動" is greyed while the window is not hidden.
 void ShowTrayMenu(HWND window);

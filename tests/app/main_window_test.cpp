@@ -2,6 +2,7 @@
 // icons and background as drawn, and the window procedure's messages and
 // commands.
 #include "app/main_window.h"
+#include "app/message_loop.h"
 #include "client_pixels.h"
 #include "cross_process.h"
 #include "shared/app_state.h"
@@ -231,6 +232,17 @@ TEST_F(MainWindowTest, IgnoredMessagesLeaveEverythingAsItWas)
 
     Command(ID_UPDATE);  // 更新 always rebuilds
     EXPECT_EQ(SendMessageW(g_app.allList, LB_GETCURSEL, 0, 0), LB_ERR);
+}
+
+// 終了 ends the loop with code 0, and the loop takes the notification icon
+// away before the program ends: the shell would keep a dead one.
+TEST_F(MainWindowTest, ExitEndsTheLoopWithCodeZeroAndRemovesTheIcon)
+{
+    ASSERT_TRUE(TrayIconRegistered(window_, ID_TRAY_ICON));
+    Command(ID_TRAY_EXIT);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_FALSE(TrayIconRegistered(window_, ID_TRAY_ICON));
 }
 
 }  // namespace

@@ -103,16 +103,6 @@ HWND RunningProgram::topLevel(const wchar_t* className, const wchar_t* title) co
     return FindVisibleTopLevel(process_.id(), className, title);
 }
 
-// A modification that changes nothing succeeds only for a known icon.
-bool TrayIconRegistered(HWND window, UINT id)
-{
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window;
-    icon.uID = id;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
-
 void ClickAt(POINT point, bool right)
 {
     // Two clicks on one spot within the double-click time make the second a

@@ -50,9 +50,6 @@ private:
     ProgramProcess process_;
 };
 
-// True while the shell knows the icon `id` of `window`.
-bool TrayIconRegistered(HWND window, UINT id);
-
 // Synthesised input, as the user's mouse and keyboard give it.
 void ClickAt(POINT point, bool right);
 void PressKey(WORD key);

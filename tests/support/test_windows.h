@@ -52,6 +52,9 @@ std::wstring EntryAt(HWND list, int index);
 
 bool IsTopmostWindow(HWND window);
 
+// True while the shell knows the notification icon `id` of `window`.
+bool TrayIconRegistered(HWND window, UINT id);
+
 // Resets g_app to a process's initial state and gives it a plain hidden
 // host window for the lists (not a qualifying window: no caption).
 class CatalogueFixtureState {
