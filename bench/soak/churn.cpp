@@ -1,5 +1,6 @@
 // Churn: two processes churn windows while pins and unpins of random
-// entries go on; afterwards the lists must equal an independent census.
+// entries go on; windows opened meanwhile are timed until the program
+// lists them, and afterwards the lists must equal an independent census.
 #include "soak.h"
 
 #include "shared/identifiers.h"
@@ -49,17 +50,35 @@ void ChurnPhase(double seconds)
     Child churners[2];
     for (Child& churner : churners)
         churner.start(L"churner");
-    double end = Seconds() + seconds, worst = 0;
-    int probes = 0, unanswered = 0, actions = 0;
+    // Whether the program goes on is what its lists show: every second a
+    // window of the soak's own opens, and the figure is the time until the
+    // program lists it. An answer to a message sent to the program would
+    // not show it: a thread that waits inside an outgoing SendMessage
+    // still answers messages sent to it.
+    std::vector<double> delays;
+    int markers = 0, unlisted = 0, actions = 0;
+    HWND marker = nullptr;
+    wchar_t markerTitle[40] = L"";
+    double end = Seconds() + seconds, opened = 0, nextMarker = Seconds() + 1, nextPick = Seconds();
     unsigned seed = 7;
     while (Seconds() < end && program.running()) {
-        double answer = AnswerMs(program);
-        ++probes;
-        if (answer < 0)
-            ++unanswered;
-        worst = std::max(worst, answer);
-        if (probes % 4 == 0) {
-            int id = (probes / 4) % 2 ? ID_LIST_ALL : ID_LIST_TOPMOST;
+        if (!marker && Seconds() >= nextMarker) {
+            std::swprintf(markerTitle, 40, L"soak marker %d", ++markers);
+            marker = OpenWindow(L"AltavueSoakMarker", markerTitle);
+            opened = Seconds();
+        }
+        bool listed = false;
+        if (marker && lists.holds(ID_LIST_ALL, markerTitle, &listed) == Reply::Given && listed)
+            delays.push_back(Seconds() - opened);
+        if (marker && (listed || Seconds() - opened > 5)) {
+            unlisted += !listed;
+            DestroyWindow(marker);
+            marker = nullptr;
+            nextMarker = Seconds() + 1;
+        }
+        if (Seconds() >= nextPick) {
+            nextPick = Seconds() + 0.2;
+            int id = actions % 2 ? ID_LIST_TOPMOST : ID_LIST_ALL;
             // Counted and selected on one list: a rebuild meanwhile replaces
             // it (Gone), and this round's pick is then skipped.
             HWND list = lists.list(id);
@@ -74,16 +93,22 @@ void ChurnPhase(double seconds)
                 }
             }
         }
-        PumpFor(0.05);
+        PumpFor(0.005);
     }
+    if (marker)
+        DestroyWindow(marker);
     SetEvent(stop);
     for (Child& churner : churners) {
         WaitFor([&] { return !churner.running(); }, 10);
         churner.end();
     }
     CloseHandle(stop);
-    std::printf("  alive: %s; %d answers asked, %d not within 1 s, slowest %.1f ms; %d pins/unpins\n",
-                program.running() ? "yes" : "NO", probes, unanswered, worst, actions);
+    std::sort(delays.begin(), delays.end());
+    std::printf("  alive: %s; %d pins/unpins; of %d windows opened during the churn, %zu listed after "
+                "%.0f ms at the median and %.0f ms at the slowest, %d not within 5 s\n",
+                program.running() ? "yes" : "NO", actions, markers, delays.size(),
+                delays.empty() ? 0 : delays[delays.size() / 2] * 1000,
+                delays.empty() ? 0 : delays.back() * 1000, unlisted);
     // Within three ticks of the churn's end, the lists equal an independent
     // census of the same desktop.
     double stopped = Seconds();

@@ -1,5 +1,9 @@
-// A window whose thread has stopped answering: it is listed, the census
-// goes on past it, and pinning it does not stall the program.
+// A window whose thread has stopped answering: it is listed, and pinning
+// or unpinning it must not stop the program. What shows that the program
+// goes on is its own census: a window opened meanwhile must still appear
+// in its list. A probe sent to the program cannot show it, since a thread
+// that waits inside an outgoing SendMessage still answers messages sent to
+// it, while its timer, census and painting stand still.
 #include "soak.h"
 
 #include "shared/identifiers.h"
@@ -9,27 +13,38 @@
 
 namespace {
 
+const wchar_t HUNG_CLASS[] = L"AltavueSoakHung";
 const wchar_t HUNG_TITLE[] = L"soak hung window";
+const wchar_t LATER_TITLE[] = L"soak window opened while it hangs";
+const double STOPPED_SECONDS = 4;
 
-HANDLE g_release;
-HANDLE g_quit;
+// The window's thread serves its messages until told to stop, then answers
+// nothing until released.
+HANDLE g_stop, g_stopped, g_release, g_quit;
 DWORD WINAPI HungThread(LPVOID)
 {
-    HWND window = OpenWindow(L"AltavueSoakHung", HUNG_TITLE);
-    PumpMessages();
-    WaitForSingleObject(g_release, INFINITE);  // answers nothing meanwhile
-    while (WaitForSingleObject(g_quit, 0) == WAIT_TIMEOUT)
-        PumpFor(0.01);
+    HWND window = OpenWindow(HUNG_CLASS, HUNG_TITLE);
+    HANDLE events[2] = {g_quit, g_stop};
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        if (woken == WAIT_OBJECT_0 + 1) {
+            SetEvent(g_stopped);
+            WaitForSingleObject(g_release, INFINITE);
+        }
+        PumpMessages();
+    }
     DestroyWindow(window);
     return 0;
 }
 
-// Finds `title` in the list of all windows and selects it, both on one and
-// the same list: an index read from a list that a rebuild has replaced
-// means nothing in the new one.
-bool SelectEntry(ProgramLists& lists, const wchar_t* title)
+// Finds `title` in list `id` and selects it, both on one and the same list:
+// an index read from a list that a rebuild has replaced means nothing in
+// the new one.
+bool SelectEntry(ProgramLists& lists, int id, const wchar_t* title)
 {
-    HWND list = lists.list(ID_LIST_ALL);
+    HWND list = lists.list(id);
     std::vector<std::wstring> entries;
     if (lists.readList(list, &entries) != Reply::Given)
         return false;
@@ -37,8 +52,14 @@ bool SelectEntry(ProgramLists& lists, const wchar_t* title)
     LRESULT selected = LB_ERR;
     return found != entries.end() &&
            lists.ask(list, LB_SETCURSEL, static_cast<WPARAM>(found - entries.begin()), &selected) == Reply::Given &&
-           selected != LB_ERR && lists.list(ID_LIST_ALL) == list;
+           selected != LB_ERR && lists.list(id) == list;
 }
+
+struct Action {
+    const char* name;
+    int list, button;
+    bool topmostAfter;
+};
 
 }  // namespace
 
@@ -48,51 +69,68 @@ void HungPhase()
     ProgramProcess program;
     if (!StartProgram(program))
         return;
-    g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_stop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    g_stopped = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    g_release = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
     ProgramLists lists(program);
-    auto listed = [&](const wchar_t* title) {
-        std::vector<std::wstring> all;
-        return lists.entries(ID_LIST_ALL, &all) == Reply::Given &&
-               std::find(all.begin(), all.end(), title) != all.end();
+    auto holds = [&](int id, const wchar_t* title) {
+        bool held = false;
+        return lists.holds(id, title, &held) == Reply::Given && held;
     };
-    bool hungListed = WaitFor([&] { return listed(HUNG_TITLE); }, 5);
-    double start = Seconds();
-    HWND later = OpenWindow(L"AltavueSoakLater", L"soak window after the hung one");
-    bool laterListed = WaitFor([&] { return listed(L"soak window after the hung one"); }, 5);
-    std::printf("  hung window listed: %s; a new window listed %s after %.0f ms\n",
-                hungListed ? "yes" : "NO", laterListed ? "yes" : "NO", (Seconds() - start) * 1000);
+    HWND hung = nullptr;
+    WaitFor([&] { return (hung = FindWindowW(HUNG_CLASS, nullptr)) != nullptr; }, 5);
 
-    if (!WaitFor([&] { return SelectEntry(lists, HUNG_TITLE); }, 5))
-        std::printf("  the hung window could not be selected in the list\n");
-    const double releaseAfter = 5.0;
-    PostMessageW(GetDlgItem(program.window(), ID_APPLY), BM_CLICK, 0, 0);
-    double clicked = Seconds(), lastAnswer = clicked, longest = 0, pinnedAt = -1;
-    bool released = false;
-    while (Seconds() - clicked < releaseAfter + 3) {
-        if (!released && Seconds() - clicked >= releaseAfter) {
-            SetEvent(g_release);
-            released = true;
+    const Action actions[] = {
+        {"pinning", ID_LIST_ALL, ID_APPLY, true},
+        {"unpinning", ID_LIST_TOPMOST, ID_RELEASE, false},
+    };
+    for (const Action& action : actions) {
+        if (!WaitFor([&] { return SelectEntry(lists, action.list, HUNG_TITLE); }, 5)) {
+            std::printf("  %s it: the window could not be selected in its list\n", action.name);
+            continue;
         }
-        if (AnswerMs(program, 100) >= 0) {
-            longest = std::max(longest, Seconds() - lastAnswer);
-            lastAnswer = Seconds();
-        }
-        HWND hung = FindWindowW(L"AltavueSoakHung", nullptr);
-        if (pinnedAt < 0 && (GetWindowLongW(hung, GWL_EXSTYLE) & WS_EX_TOPMOST))
-            pinnedAt = Seconds() - clicked;
-        PumpFor(0.02);
+        SetEvent(g_stop);
+        WaitForSingleObject(g_stopped, 5000);
+        double stopped = Seconds(), released = 0, listedAfter = -1;
+        PostMessageW(GetDlgItem(program.window(), action.button), BM_CLICK, 0, 0);
+        // The right list is edited before the window is asked to move: once
+        // it shows the edit, the program has taken the click.
+        bool taken = WaitFor([&] { return holds(ID_LIST_TOPMOST, HUNG_TITLE) == action.topmostAfter; }, 2);
+        double opened = Seconds();
+        HWND later = OpenWindow(L"AltavueSoakLater", LATER_TITLE);
+        // The thread runs again after STOPPED_SECONDS, listed or not.
+        auto release = [&] {
+            if (released == 0 && Seconds() >= stopped + STOPPED_SECONDS) {
+                SetEvent(g_release);
+                released = Seconds();
+            }
+            return released != 0;
+        };
+        if (WaitFor([&] { return release(), holds(ID_LIST_ALL, LATER_TITLE); }, STOPPED_SECONDS + 3))
+            listedAfter = Seconds() - opened;
+        WaitFor(release, STOPPED_SECONDS);
+        bool changed = WaitFor([&] {
+            return ((GetWindowLongW(hung, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) == action.topmostAfter;
+        }, 5);
+        std::printf("  %s it, its thread stopped for %.0f s%s:\n", action.name, STOPPED_SECONDS,
+                    taken ? "" : " (the click was NOT seen taken)");
+        if (listedAfter < 0)
+            std::printf("    a window opened meanwhile was NOT listed within %.0f s\n", STOPPED_SECONDS + 3);
+        else
+            std::printf("    a window opened meanwhile was listed %.0f ms after it opened\n", listedAfter * 1000);
+        std::printf("    the change took effect %s%.0f ms after the thread ran again\n",
+                    changed ? "" : "NOT within ", (Seconds() - released) * 1000);
+        DestroyWindow(later);
+        WaitFor([&] { return !holds(ID_LIST_ALL, LATER_TITLE); }, 5);
     }
-    longest = std::max(longest, Seconds() - lastAnswer);
-    std::printf("  pinning it: longest wait for an answer %.2f s; the window turned topmost %s%.2f s "
-                "after the click (its thread was released after %.0f s)\n", longest,
-                pinnedAt < 0 ? "NEVER " : "", pinnedAt < 0 ? 0 : pinnedAt, releaseAfter);
-    SetEvent(g_release);
     SetEvent(g_quit);
+    SetEvent(g_release);
     WaitForSingleObject(thread, 5000);
     CloseHandle(thread);
-    DestroyWindow(later);
+    for (HANDLE event : {g_stop, g_stopped, g_release, g_quit})
+        CloseHandle(event);
     lists.printUnanswered();
     program.end();
 }

@@ -15,15 +15,6 @@ bool StartProgram(ProgramProcess& program)
     return false;
 }
 
-double AnswerMs(const ProgramProcess& program, UINT timeout)
-{
-    DWORD_PTR result;
-    double start = Seconds();
-    if (!SendMessageTimeoutW(program.window(), WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result))
-        return -1;
-    return (Seconds() - start) * 1000;
-}
-
 HWND ProgramLists::list(int id) const
 {
     return GetDlgItem(program_.window(), id);
@@ -60,6 +51,17 @@ Reply ProgramLists::count(int id, int* count)
     LRESULT answer = 0;
     Reply reply = onCurrentList(id, [&](HWND list) { return ask(list, LB_GETCOUNT, 0, &answer); });
     *count = static_cast<int>(answer);
+    return reply;
+}
+
+Reply ProgramLists::holds(int id, const wchar_t* text, bool* held)
+{
+    LRESULT index = LB_ERR;
+    Reply reply = onCurrentList(id, [&](HWND list) {
+        return counted(AskWindow(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(text), &index));
+    });
+    *held = reply == Reply::Given && index != LB_ERR;
     return reply;
 }
 

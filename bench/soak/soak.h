@@ -72,8 +72,6 @@ struct Child {
 
 // Starts the program; says so in the figures when it does not start.
 bool StartProgram(ProgramProcess& program);
-// Milliseconds the program takes to answer; -1 when it gives up.
-double AnswerMs(const ProgramProcess& program, UINT timeout = 1000);
 
 // Reads the program's two lists from this process. A Gone reply means the
 // list was replaced by a rebuild (or the program ended); a Silent one that
@@ -93,6 +91,8 @@ public:
     // replaced meanwhile is read again from the new one.
     Reply entries(int id, std::vector<std::wstring>* sorted);
     Reply count(int id, int* count);
+    // Whether list `id` holds an entry equal to `text` (case ignored).
+    Reply holds(int id, const wchar_t* text, bool* held);
 
     void printUnanswered() const;
 
