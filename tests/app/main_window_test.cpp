@@ -164,10 +164,14 @@ TEST_F(MainWindowTest, WindowListsAndButtonsAreLaidOutAsDrawn)
 
 // What the user sees of the window itself: the program's own picture, at
 // the size stored in the exe, as the class's icon (caption, taskbar,
-// Alt+Tab) and in the notification area; and white wherever no control
-// covers the client area, between and below the buttons too.
-TEST_F(MainWindowTest, ShowsTheProgramsOwnIconOnAWhiteWindow)
+// Alt+Tab) and in the notification area; the arrow, not a busy cursor,
+// over it; and white wherever no control covers the client area, between
+// and below the buttons too.
+TEST_F(MainWindowTest, ShowsItsOwnIconAndTheArrowOnAWhiteWindow)
 {
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window_, GCLP_HCURSOR)),
+              LoadCursorW(nullptr, IDC_ARROW));
+
     HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(exe, nullptr);
@@ -201,8 +205,14 @@ TEST_F(MainWindowTest, CloseHidesToTrayAndShowBringsTheTitleBack)
     EXPECT_EQ(CountEntries(g_app.allList, L"Altavue"), 0);
     EXPECT_EQ(CountEntries(g_app.topmostList, L"Altavue"), 0);
 
+    // 起動 brings it back in front and active, so that the keyboard reaches
+    // it, whatever window the user was in meanwhile.
+    TestWindow other(UniqueTitle(L"in front meanwhile"));
+    SetForegroundWindow(other.handle());
     Command(ID_TRAY_SHOW);
     EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_EQ(GetForegroundWindow(), window_);
+    EXPECT_EQ(GetActiveWindow(), window_);
     EXPECT_FALSE(g_app.windowHidden);
     Tick();
     EXPECT_EQ(CountEntries(g_app.topmostList, L"Altavue"), 1);

@@ -1,5 +1,6 @@
 // The census filter against real top-level windows.
 #include "catalogue/census.h"
+#include "catalogue/pin.h"
 #include "shared/app_state.h"
 #include "test_windows.h"
 
@@ -25,6 +26,14 @@ const FilterCase FILTER_CASES[] = {
     {"invisible", WS_OVERLAPPEDWINDOW, WS_EX_TOPMOST, false, false, false},
     {"owned", TEST_CAPTIONED_STYLE, 0, true, false, false},
     {"owned tool window", TEST_CAPTIONED_STYLE, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, true, false, false},
+    // Kinds a real desktop has, whose extended styles or state do not
+    // change whether they qualify.
+    {"unowned tool window (a palette)", TEST_CAPTIONED_STYLE, WS_EX_TOOLWINDOW, false, true, false},
+    {"click-through layered overlay", TEST_CAPTIONED_STYLE, WS_EX_LAYERED | WS_EX_TRANSPARENT, false, true, false},
+    {"never activated (a screen keyboard)", TEST_CAPTIONED_STYLE, WS_EX_NOACTIVATE, false, true, false},
+    {"minimized", TEST_CAPTIONED_STYLE | WS_MINIMIZE, 0, false, true, false},
+    {"maximized", TEST_CAPTIONED_STYLE | WS_MAXIMIZE, 0, false, true, false},
+    {"disabled (under a modal dialog)", TEST_CAPTIONED_STYLE | WS_DISABLED, 0, false, true, false},
 };
 
 class CensusTest : public ::testing::Test {
@@ -34,6 +43,24 @@ protected:
         g_app.fillMode = true;
         RunCensus();
         g_app.fillMode = false;
+    }
+    // Selects the entry `title` of `list`, as the user's click does.
+    static void Select(HWND list, const std::wstring& title)
+    {
+        LRESULT index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(title.c_str()));
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+    // 適応 on the listed `title`, then 解除 on it: `window` is topmost after
+    // the first and not after the second.
+    static void ExpectPinAndUnpin(HWND window, const std::wstring& title)
+    {
+        Select(g_app.allList, title);
+        PinSelected();
+        EXPECT_TRUE(IsTopmostWindow(window)) << "pinned";
+        Select(g_app.topmostList, title);
+        UnpinSelected();
+        EXPECT_FALSE(IsTopmostWindow(window)) << "unpinned";
     }
     CatalogueFixtureState state_;
 };
@@ -54,11 +81,14 @@ TEST_F(CensusTest, FilterDecidesWhichWindowsAreListed)
         EXPECT_EQ(CountEntries(g_app.topmostList, title), c.topmost ? 1 : 0);
         EXPECT_EQ(g_app.totalCount, SendMessageW(g_app.allList, LB_GETCOUNT, 0, 0));
         EXPECT_EQ(g_app.topmostCount, SendMessageW(g_app.topmostList, LB_GETCOUNT, 0, 0));
+        if (c.listed)
+            ExpectPinAndUnpin(window.handle(), title);
     }
 }
 
 // Titles at and past the buffer's limit, and text outside the BMP. A title
-// cut by the buffer no longer matches its own window and is left out.
+// cut by the buffer no longer matches its own window and is left out; the
+// longest that fits is pinned and unpinned like any other.
 TEST_F(CensusTest, TitleLengthsAndSurrogatesAtTheBufferLimit)
 {
     const std::wstring cat = L"\U0001F431";  // two UTF-16 units
@@ -81,6 +111,8 @@ TEST_F(CensusTest, TitleLengthsAndSurrogatesAtTheBufferLimit)
             withStem += EntryAt(g_app.allList, i).rfind(stem, 0) == 0;
         EXPECT_EQ(withStem, c.listed ? 1 : 0);
         EXPECT_EQ(CountEntries(g_app.allList, c.title), c.listed ? 1 : 0);
+        if (c.listed)
+            ExpectPinAndUnpin(window.handle(), c.title);
     }
 }
 
