@@ -7,37 +7,16 @@
 #include "soak.h"
 
 #include "shared/identifiers.h"
+#include "window_thread.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-const wchar_t HUNG_CLASS[] = L"AltavueSoakHung";
 const wchar_t HUNG_TITLE[] = L"soak hung window";
 const wchar_t LATER_TITLE[] = L"soak window opened while it hangs";
 const double STOPPED_SECONDS = 4;
-
-// The window's thread serves its messages until told to stop, then answers
-// nothing until released.
-HANDLE g_stop, g_stopped, g_release, g_quit;
-DWORD WINAPI HungThread(LPVOID)
-{
-    HWND window = OpenWindow(HUNG_CLASS, HUNG_TITLE);
-    HANDLE events[2] = {g_quit, g_stop};
-    for (;;) {
-        DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
-        if (woken == WAIT_OBJECT_0)
-            break;
-        if (woken == WAIT_OBJECT_0 + 1) {
-            SetEvent(g_stopped);
-            WaitForSingleObject(g_release, INFINITE);
-        }
-        PumpMessages();
-    }
-    DestroyWindow(window);
-    return 0;
-}
 
 // Finds `title` in list `id` and selects it, both on one and the same list:
 // an index read from a list that a rebuild has replaced means nothing in
@@ -69,18 +48,12 @@ void HungPhase()
     ProgramProcess program;
     if (!StartProgram(program))
         return;
-    g_stop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    g_stopped = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    g_release = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
+    WindowThread hung(HUNG_TITLE);
     ProgramLists lists(program);
     auto holds = [&](int id, const wchar_t* title) {
         bool held = false;
         return lists.holds(id, title, &held) == Reply::Given && held;
     };
-    HWND hung = nullptr;
-    WaitFor([&] { return (hung = FindWindowW(HUNG_CLASS, nullptr)) != nullptr; }, 5);
 
     const Action actions[] = {
         {"pinning", ID_LIST_ALL, ID_APPLY, true},
@@ -91,8 +64,7 @@ void HungPhase()
             std::printf("  %s it: the window could not be selected in its list\n", action.name);
             continue;
         }
-        SetEvent(g_stop);
-        WaitForSingleObject(g_stopped, 5000);
+        hung.stop();
         double stopped = Seconds(), released = 0, listedAfter = -1;
         PostMessageW(GetDlgItem(program.window(), action.button), BM_CLICK, 0, 0);
         // The right list is edited before the window is asked to move: once
@@ -103,7 +75,7 @@ void HungPhase()
         // The thread runs again after STOPPED_SECONDS, listed or not.
         auto release = [&] {
             if (released == 0 && Seconds() >= stopped + STOPPED_SECONDS) {
-                SetEvent(g_release);
+                hung.resume();
                 released = Seconds();
             }
             return released != 0;
@@ -112,7 +84,7 @@ void HungPhase()
             listedAfter = Seconds() - opened;
         WaitFor(release, STOPPED_SECONDS);
         bool changed = WaitFor([&] {
-            return ((GetWindowLongW(hung, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) == action.topmostAfter;
+            return ((GetWindowLongW(hung.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) == action.topmostAfter;
         }, 5);
         std::printf("  %s it, its thread stopped for %.0f s%s:\n", action.name, STOPPED_SECONDS,
                     taken ? "" : " (the click was NOT seen taken)");
@@ -125,12 +97,6 @@ void HungPhase()
         DestroyWindow(later);
         WaitFor([&] { return !holds(ID_LIST_ALL, LATER_TITLE); }, 5);
     }
-    SetEvent(g_quit);
-    SetEvent(g_release);
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
-    for (HANDLE event : {g_stop, g_stopped, g_release, g_quit})
-        CloseHandle(event);
     lists.printUnanswered();
     program.end();
 }

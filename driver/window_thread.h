@@ -1,6 +1,7 @@
 // A top-level window served by a thread of its own, as another program's
-// window is: the test can stop that thread, so that the window answers
-// nothing, and let it run again.
+// window is: the caller can stop that thread, so that the window answers
+// nothing, and let it run again. Shared by the end-to-end tests and the
+// soak.
 #pragma once
 
 #include "platform/win32.h"
@@ -9,8 +10,10 @@
 
 class WindowThread {
 public:
-    // `className` as for TestWindow: a class the test registered.
+    // A visible, captioned window with this title, of the class
+    // `className` registered by the caller, or of a plain class.
     explicit WindowThread(const std::wstring& title, const wchar_t* className = nullptr);
+    // Lets the thread run again, ends it, and so destroys the window.
     ~WindowThread();
     WindowThread(const WindowThread&) = delete;
     WindowThread& operator=(const WindowThread&) = delete;

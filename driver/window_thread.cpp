@@ -1,6 +1,34 @@
 #include "window_thread.h"
 
-#include "test_windows.h"
+namespace {
+
+const wchar_t PLAIN_CLASS[] = L"AltavueWindowThread";
+
+HWND CreateServedWindow(const std::wstring& title, const wchar_t* className)
+{
+    if (className == nullptr) {
+        WNDCLASSEXW windowClass = {};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = PLAIN_CLASS;
+        RegisterClassExW(&windowClass);  // again is harmless
+        className = PLAIN_CLASS;
+    }
+    return CreateWindowExW(0, className, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 240,
+                           160, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void ServeMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
 
 WindowThread::WindowThread(const std::wstring& title, const wchar_t* className)
     : title_(title), className_(className)
@@ -37,18 +65,20 @@ void WindowThread::resume()
 DWORD WINAPI WindowThread::Run(LPVOID self)
 {
     auto* owner = static_cast<WindowThread*>(self);
-    TestWindow window(owner->title_, TEST_CAPTIONED_STYLE, 0, nullptr, owner->className_);
-    owner->window_ = window.handle();
+    owner->window_ = CreateServedWindow(owner->title_, owner->className_);
     SetEvent(owner->ready_);
     HANDLE events[2] = {owner->quit_, owner->stop_};
     for (;;) {
+        ServeMessages();
         DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0)
-            return 0;
+            break;
         if (woken == WAIT_OBJECT_0 + 1) {
             SetEvent(owner->stopped_);
             WaitForSingleObject(owner->resume_, INFINITE);
         }
-        PumpMessages();
     }
+    DestroyWindow(owner->window_);
+    ServeMessages();
+    return 0;
 }
