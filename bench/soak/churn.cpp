@@ -67,8 +67,8 @@ void ChurnPhase(double seconds)
             marker = OpenWindow(L"AltavueSoakMarker", markerTitle);
             opened = Seconds();
         }
-        bool listed = false;
-        if (marker && lists.holds(ID_LIST_ALL, markerTitle, &listed) == Reply::Given && listed)
+        bool listed = marker && lists.holds(ID_LIST_ALL, markerTitle);
+        if (listed)
             delays.push_back(Seconds() - opened);
         if (marker && (listed || Seconds() - opened > 5)) {
             unlisted += !listed;

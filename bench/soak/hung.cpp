@@ -50,10 +50,6 @@ void HungPhase()
         return;
     WindowThread hung(HUNG_TITLE);
     ProgramLists lists(program);
-    auto holds = [&](int id, const wchar_t* title) {
-        bool held = false;
-        return lists.holds(id, title, &held) == Reply::Given && held;
-    };
 
     const Action actions[] = {
         {"pinning", ID_LIST_ALL, ID_APPLY, true},
@@ -69,7 +65,7 @@ void HungPhase()
         PostMessageW(GetDlgItem(program.window(), action.button), BM_CLICK, 0, 0);
         // The right list is edited before the window is asked to move: once
         // it shows the edit, the program has taken the click.
-        bool taken = WaitFor([&] { return holds(ID_LIST_TOPMOST, HUNG_TITLE) == action.topmostAfter; }, 2);
+        bool taken = WaitFor([&] { return lists.holds(ID_LIST_TOPMOST, HUNG_TITLE) == action.topmostAfter; }, 2);
         double opened = Seconds();
         HWND later = OpenWindow(L"AltavueSoakLater", LATER_TITLE);
         // The thread runs again after STOPPED_SECONDS, listed or not.
@@ -80,7 +76,7 @@ void HungPhase()
             }
             return released != 0;
         };
-        if (WaitFor([&] { return release(), holds(ID_LIST_ALL, LATER_TITLE); }, STOPPED_SECONDS + 3))
+        if (WaitFor([&] { return release(), lists.holds(ID_LIST_ALL, LATER_TITLE); }, STOPPED_SECONDS + 3))
             listedAfter = Seconds() - opened;
         WaitFor(release, STOPPED_SECONDS);
         bool changed = WaitFor([&] {
@@ -95,7 +91,7 @@ void HungPhase()
         std::printf("    the change took effect %s%.0f ms after the thread ran again\n",
                     changed ? "" : "NOT within ", (Seconds() - released) * 1000);
         DestroyWindow(later);
-        WaitFor([&] { return !holds(ID_LIST_ALL, LATER_TITLE); }, 5);
+        WaitFor([&] { return !lists.holds(ID_LIST_ALL, LATER_TITLE); }, 5);
     }
     lists.printUnanswered();
     program.end();

@@ -54,15 +54,14 @@ Reply ProgramLists::count(int id, int* count)
     return reply;
 }
 
-Reply ProgramLists::holds(int id, const wchar_t* text, bool* held)
+bool ProgramLists::holds(int id, const wchar_t* text)
 {
     LRESULT index = LB_ERR;
     Reply reply = onCurrentList(id, [&](HWND list) {
         return counted(AskWindow(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(text), &index));
     });
-    *held = reply == Reply::Given && index != LB_ERR;
-    return reply;
+    return reply == Reply::Given && index != LB_ERR;
 }
 
 void ProgramLists::printUnanswered() const

@@ -91,8 +91,9 @@ public:
     // replaced meanwhile is read again from the new one.
     Reply entries(int id, std::vector<std::wstring>* sorted);
     Reply count(int id, int* count);
-    // Whether list `id` holds an entry equal to `text` (case ignored).
-    Reply holds(int id, const wchar_t* text, bool* held);
+    // Whether list `id` holds an entry equal to `text` (case ignored); a
+    // question left unanswered counts as not.
+    bool holds(int id, const wchar_t* text);
 
     void printUnanswered() const;
 
