@@ -16,6 +16,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (g_app.mainWindow == nullptr)
         return 0;
     ShowWindow(g_app.mainWindow, showCommand);
+    // A launcher may ask for a hidden start (SW_HIDE in its start-up
+    // information): the window is then hidden to the tray as by its close
+    // button, and the tray menu offers to show it.
+    g_app.windowHidden = !IsWindowVisible(g_app.mainWindow);
     UpdateWindow(g_app.mainWindow);
 
     return RunMessageLoop();

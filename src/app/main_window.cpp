@@ -40,8 +40,14 @@ void OnCreate(HWND window)
 }
 
 // The close button only hides the window; the tray menu brings it back.
+// While the shell has not taken the icon there is no tray menu, so the
+// window is minimized instead and stays on the taskbar.
 void HideToTray(HWND window)
 {
+    if (!g_app.trayIconAdded) {
+        ShowWindow(window, SW_MINIMIZE);
+        return;
+    }
     ShowWindow(window, SW_HIDE);
     g_app.windowHidden = true;
 }
@@ -117,7 +123,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         return 0;
     case WM_TIMER:
-        CheckForChanges(window);
+        if (wParam == ID_TRAY_RETRY_TIMER)
+            RestoreTrayIcon();
+        else
+            CheckForChanges(window);
         return 0;
     case MSG_TRAY_CALLBACK:
         if (lParam == WM_RBUTTONDOWN) {

@@ -21,12 +21,10 @@ const UINT ANSWER_WAIT_MS = 250;
 // window is only sent the change, to make when it runs again. A window that
 // answers is changed here and now, by the program the user just clicked,
 // which as the foreground process may also activate it.
-UINT ZOrderFlagsFor(HWND target)
+bool AnswersSoon(HWND target)
 {
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ANSWER_WAIT_MS, &answer))
-        return ZORDER_FLAGS;
-    return ZORDER_FLAGS | SWP_ASYNCWINDOWPOS;
+    return SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ANSWER_WAIT_MS, &answer) != 0;
 }
 
 // A title that no longer belongs to any window finds nothing; the lists
@@ -34,8 +32,19 @@ UINT ZOrderFlagsFor(HWND target)
 void SetZOrderByTitle(const WCHAR* title, HWND insertAfter)
 {
     HWND target = FindWindowW(nullptr, title);
-    if (target != nullptr)
-        SetWindowPos(target, insertAfter, 0, 0, 0, 0, ZOrderFlagsFor(target));
+    if (target == nullptr)
+        return;
+    UINT flags = ZORDER_FLAGS;
+    if (!AnswersSoon(target)) {
+        // The target's own thread makes the change later, when this program
+        // may no longer be the foreground one; pass it the right to take the
+        // foreground now, or it may only flash its taskbar button.
+        DWORD processId = 0;
+        GetWindowThreadProcessId(target, &processId);
+        AllowSetForegroundWindow(processId);
+        flags |= SWP_ASYNCWINDOWPOS;
+    }
+    SetWindowPos(target, insertAfter, 0, 0, 0, 0, flags);
 }
 
 }  // namespace

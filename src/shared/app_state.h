@@ -14,6 +14,7 @@ struct AppState {
     INT32 topmostCount;    // ... of which topmost
     bool windowHidden;     // main window hidden to the tray by its close button
     NOTIFYICONDATAW trayIcon;
+    bool trayIconAdded;    // the shell holds the icon, so a hidden window can come back
     HMENU trayMenu;
     HMENU traySubmenu;
     POINT cursorPos;

@@ -17,6 +17,8 @@
 #define ID_TRAY_EXIT         103
 
 #define ID_REFRESH_TIMER     400
+/* Tries the notification icon again while the shell has not taken it. */
+#define ID_TRAY_RETRY_TIMER  401
 #define ID_TRAY_ICON         300
 
 /* Callback message the notification icon sends to the main window. */

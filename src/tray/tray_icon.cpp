@@ -10,6 +10,28 @@
 static_assert(sizeof(NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW in a 32-bit process");
 #endif
 
+namespace {
+
+// How far apart the tries to add the icon are while the shell refuses it.
+const UINT TRAY_RETRY_MS = 1500;
+
+// Hands the icon record to the shell. At logon the taskbar may exist but be
+// too busy to answer within the call's own wait, and then no
+// "TaskbarCreated" follows to ask again; so a refused icon is tried again
+// on a timer until the shell takes it. An icon the shell holds already (a
+// "TaskbarCreated" from a shell that kept it) counts as taken.
+void TryAddTrayIcon()
+{
+    NOTIFYICONDATAW& icon = g_app.trayIcon;
+    g_app.trayIconAdded = Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);
+    if (g_app.trayIconAdded)
+        KillTimer(icon.hWnd, ID_TRAY_RETRY_TIMER);
+    else
+        SetTimer(icon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
+}
+
+}  // namespace
+
 void AddTrayIcon(HWND window)
 {
     g_app.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
@@ -29,12 +51,12 @@ void AddTrayIcon(HWND window)
         LoadImageW(g_app.instance, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     // No NIM_SETVERSION: the shell then reports the plain mouse message in
     // lParam, which the window procedure switches on.
-    Shell_NotifyIconW(NIM_ADD, &icon);
+    TryAddTrayIcon();
 }
 
 void RestoreTrayIcon()
 {
-    Shell_NotifyIconW(NIM_ADD, &g_app.trayIcon);
+    TryAddTrayIcon();
 }
 
 void RemoveTrayIcon()
