@@ -13,6 +13,7 @@ struct TopLevelSearch {
     DWORD processId;
     const wchar_t* className;
     const wchar_t* title;
+    bool visibleOnly;
     HWND found;
 };
 
@@ -25,7 +26,7 @@ BOOL CALLBACK FindTopLevelProc(HWND window, LPARAM extra)
     auto* search = reinterpret_cast<TopLevelSearch*>(extra);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
+    if (owner != search->processId || (search->visibleOnly && !IsWindowVisible(window)))
         return TRUE;
     wchar_t text[NAME_CHARS] = L"";
     if (search->className &&
@@ -79,11 +80,16 @@ Reply AskListText(HWND list, int index, std::wstring* text, int timeoutMs)
     return reply;
 }
 
-HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title)
+HWND FindTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title, bool visibleOnly)
 {
-    TopLevelSearch search = {processId, className, title, nullptr};
+    TopLevelSearch search = {processId, className, title, visibleOnly, nullptr};
     EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title)
+{
+    return FindTopLevel(processId, className, title, true);
 }
 
 std::wstring BesideThisProgram(const wchar_t* name)

@@ -29,8 +29,9 @@ Reply AskWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 // more, leaves `text` empty.
 Reply AskListText(HWND list, int index, std::wstring* text, int timeoutMs = 5000);
 
-// A visible top-level window of that process with this class and title
-// (either may be null), or null.
+// A top-level window of that process with this class and title (either
+// may be null), only a visible one when `visibleOnly`; or null.
+HWND FindTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title, bool visibleOnly);
 HWND FindVisibleTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title);
 
 // The file `name` in the folder of the running executable.

@@ -67,7 +67,8 @@ bool ProgramProcess::start(void (*pump)(), int timeoutMs, int showCommand)
     ResumeThread(process_.hThread);
     bool shown = false;
     WaitFor(pump, [&] {
-        window_ = FindVisibleTopLevel(process_.dwProcessId, nullptr, L"Altavue");
+        // Hidden too: a launcher may start the program hidden.
+        window_ = FindTopLevel(process_.dwProcessId, nullptr, L"Altavue", false);
         // The buttons come after the window, the last one last.
         shown = window_ && GetDlgItem(window_, ID_RELEASE);
         return shown || !running();

@@ -27,7 +27,8 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     // Starts the program and waits up to `timeoutMs` for its main window
-    // with all its buttons; false when it does not start or show one.
+    // with all its buttons, shown or hidden; false when it does not start
+    // or create one.
     // `pump` serves the caller's messages meanwhile. The program ends with
     // the process that started it, even when that one dies by a fault, so
     // no copy outlives its test into the next one. `showCommand` as for

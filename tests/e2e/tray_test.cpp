@@ -2,8 +2,12 @@
 #include "program_driver.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
+#include "window_thread.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -94,6 +98,60 @@ TEST(TrayTest, IconComesBackWhenTheShellRestarts)
     EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }));
     ASSERT_TRUE(program.chooseTrayItem(LAST_ITEM));
     EXPECT_EQ(program.waitForExit(5000), 0);
+}
+
+// A shell too busy to take notification icons, as at logon while many
+// programs start. Shell_NotifyIcon hands its record to the first window of
+// the class "Shell_TrayWnd" as WM_COPYDATA; this stand-in, put in front of
+// the shell's own, refuses every record while g_shellBusy holds and passes
+// the later ones on to the real shell.
+HWND g_realShell;
+std::atomic<bool> g_shellBusy;
+std::atomic<int> g_recordsRefused;
+
+LRESULT CALLBACK BusyShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_COPYDATA)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (g_shellBusy) {
+        ++g_recordsRefused;
+        return FALSE;
+    }
+    return SendMessageW(g_realShell, WM_COPYDATA, wParam, lParam);
+}
+
+TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
+{
+    g_realShell = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_NE(g_realShell, nullptr);
+    g_shellBusy = true;
+    auto busyShell = std::make_unique<WindowThread>(UniqueTitle(L"busy shell"),
+                                                    RegisterTestClass(L"Shell_TrayWnd", BusyShellProc));
+    SetWindowPos(busyShell->handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(FindWindowW(L"Shell_TrayWnd", nullptr), busyShell->handle());
+
+    RunningProgram program;
+    DWORD busySince = GetTickCount();
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_GT(g_recordsRefused, 0);
+    // No icon, so no way back from the tray: the close button minimizes.
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+    // Trying the icon again holds nothing up: the lists follow the desktop.
+    std::wstring title = UniqueTitle(L"opened while the shell is busy");
+    TestWindow window(title);
+    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, title) == 1; }, 1000));
+
+    // The shell takes icons 3 s after the program started; the program's
+    // arrives within a few seconds of that, and the close button then hides.
+    PumpFor(3000 - static_cast<int>(GetTickCount() - busySince));
+    g_shellBusy = false;
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 4000));
+    busyShell.reset();
+    EXPECT_TRUE(TrayIconRegistered(program.window(), ID_TRAY_ICON));
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }));
 }
 
 }  // namespace
