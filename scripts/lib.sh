@@ -211,22 +211,38 @@ XVFB_PID=
 start_session() {
     local screen=${1:-1280x1024} desktop=${2:-desktop}
     SESSION_DIR=$(mktemp -d /tmp/altavue-session.XXXXXX)
-    local display=90
-    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    local display=89 tries
+    XVFB_PID=
+    # A display number may be taken where this run cannot see its files,
+    # by a run in another mount namespace with a /tmp of its own
+    # (scripts/test-debian13's root, or the host beside it): Xvfb then ends
+    # without listening, and the next number is tried. Only the number
+    # Xvfb writes once it listens (-displayfd) says the display is this
+    # run's: a connection could reach the other run's server.
+    until [ -n "$XVFB_PID" ]; do
         display=$((display + 1))
+        while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+            display=$((display + 1))
+        done
+        Xvfb ":$display" -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp \
+            3>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        tries=0
+        until [ -s "$SESSION_DIR/display" ]; do
+            tries=$((tries + 1))
+            if ! kill -0 "$XVFB_PID" 2>/dev/null; then
+                wait "$XVFB_PID" 2>/dev/null
+                XVFB_PID=
+                [ $display -lt 190 ] && break
+            fi
+            if [ $tries -gt 100 ] || [ -z "$XVFB_PID" ]; then
+                echo "Xvfb did not start on :$display" >&2
+                return 1
+            fi
+            sleep 0.1
+        done
     done
-    Xvfb ":$display" -screen 0 "${screen}x24" -nolisten tcp >"$SESSION_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
     export DISPLAY=":$display"
-    local tries=0
-    until xdpyinfo >/dev/null 2>&1; do
-        tries=$((tries + 1))
-        if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-            echo "Xvfb did not start on $DISPLAY" >&2
-            return 1
-        fi
-        sleep 0.1
-    done
     export WINEPREFIX="$SESSION_DIR/prefix"
     say "Wine prefix $WINEPREFIX on display $DISPLAY"
     "$WINE64" wineboot.exe --init >"$SESSION_DIR/wineboot.log" 2>&1
@@ -241,6 +257,13 @@ start_session() {
         # whose taskbar holds the notification icons as a desktop's does.
         "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+        # With its shell: the taskbar along the bottom, with the start
+        # button, a button per window and the notification area. Wine 8
+        # gives every desktop one; Wine 10 only the desktop named "shell",
+        # and else shows the icons in a captioned window of their own,
+        # opened at the top left under the program's window once an icon
+        # is added.
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
     fi
     # Let the set-up's processes end, so the desktop starts anew as set.
     wineserver -w
@@ -251,7 +274,12 @@ start_session() {
     [ "$desktop" = desktop ] || return 0
     "$WINE64" explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
     tries=0
-    until xdotool search --name 'Wine desktop' >/dev/null 2>&1; do
+    # The desktop's X window is the explorer process's window the size of
+    # the screen; its title is not looked at, as it differs between Wine
+    # versions ("Wine desktop", "Wine Desktop") and locales ("Wine
+    # デスクトップ"). Wine creates it with the shell's windows, before its
+    # taskbar, which the tests' driver waits for itself.
+    until desktop_window_shown "$screen"; do
         tries=$((tries + 1))
         if [ $tries -gt 300 ]; then
             echo "Wine's desktop did not appear on $DISPLAY" >&2
@@ -259,6 +287,14 @@ start_session() {
         fi
         sleep 0.1
     done
+}
+
+desktop_window_shown() {
+    local window
+    for window in $(xdotool search --classname '^explorer\.exe$' 2>/dev/null); do
+        xwininfo -id "$window" 2>/dev/null | grep -q -- "-geometry $1+0+0" && return 0
+    done
+    return 1
 }
 
 # The process id of this prefix's Wine server: its working folder is named

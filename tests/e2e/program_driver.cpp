@@ -3,6 +3,9 @@
 #include "test_windows.h"
 
 #include "shared/identifiers.h"
+#include "shared/texts.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -130,18 +133,135 @@ void PressKey(WORD key)
     PumpFor(50);
 }
 
-// The tests run in Wine's desktop, whose taskbar draws the icons from its
-// right end in cells of a small icon and a 2-pixel border each way; the
-// program's is the only one, so it sits in the last cell.
-bool RunningProgram::clickTrayIcon(bool right) const
+namespace {
+
+// Pixels as 0xRRGGBB, row by row: of a square `icon` drawn at `size` on
+// `background`, or of a rectangle of the screen as the user sees it.
+std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int height,
+                              HICON icon = nullptr, COLORREF background = 0)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (!bitmap) {
+        DeleteDC(dc);
+        return pixels;
+    }
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    if (icon) {
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    } else {
+        BitBlt(dc, 0, 0, width, height, source, x, y, SRCCOPY);
+    }
+    GdiFlush();
+    const DWORD* begin = static_cast<const DWORD*>(bits);
+    pixels.assign(begin, begin + width * height);
+    for (DWORD& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+int ChannelDistance(DWORD a, DWORD b)
+{
+    int distance = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        distance += abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+    return distance;
+}
+
+}  // namespace
+
+// Where the shell shows the program's notification icon: the place on the
+// taskbar whose pixels are the program's icon, drawn at the small icon
+// size as the shell draws it. Shells lay their icons out differently (Wine
+// 8 paints them onto the taskbar from its right end, Wine 10 gives each a
+// child window of its own) and Wine answers no Shell_NotifyIconGetRect, so
+// the picture itself is looked for. Only the icon's opaque pixels count:
+// the same on any background. False when the taskbar shows no such picture.
+bool FindTrayIcon(POINT* centre)
 {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!taskbar || !TrayIconRegistered(window(), ID_TRAY_ICON))
+    if (!taskbar || !IsWindowVisible(taskbar))
         return false;
-    RECT rect;
-    GetWindowRect(taskbar, &rect);
-    int cell = GetSystemMetrics(SM_CXSMICON) + 4;
-    ClickAt({rect.right - cell / 2, (rect.top + rect.bottom) / 2}, right);
+    RECT bar;
+    GetWindowRect(taskbar, &bar);
+    int size = GetSystemMetrics(SM_CXSMICON);
+    int width = bar.right - bar.left, height = bar.bottom - bar.top;
+    if (width < size || height < size)
+        return false;
+
+    HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HICON icon = exe ? static_cast<HICON>(LoadImageW(exe, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR))
+                     : nullptr;
+    if (!icon) {
+        if (exe)
+            FreeLibrary(exe);
+        return false;
+    }
+    std::vector<DWORD> onBlack = ReadPixels(nullptr, 0, 0, size, size, icon, RGB(0, 0, 0));
+    std::vector<DWORD> onWhite = ReadPixels(nullptr, 0, 0, size, size, icon, RGB(255, 255, 255));
+    DestroyIcon(icon);
+    FreeLibrary(exe);
+    std::vector<int> opaque;
+    for (int i = 0; i < size * size; ++i) {
+        if (onBlack[i] == onWhite[i])
+            opaque.push_back(i);
+    }
+    if (opaque.size() < static_cast<size_t>(size * size / 4))
+        return false;
+
+    HDC screen = GetDC(nullptr);
+    std::vector<DWORD> shown = ReadPixels(screen, bar.left, bar.top, width, height);
+    ReleaseDC(nullptr, screen);
+    if (shown.empty())
+        return false;
+    // The closest place, by the mean difference of an opaque pixel's
+    // channels; rounding in the shell's scaling may differ by a little.
+    long best = -1;
+    POINT at = {};
+    for (int y = 0; y + size <= height; ++y) {
+        for (int x = 0; x + size <= width; ++x) {
+            long sum = 0;
+            for (int i : opaque) {
+                sum += ChannelDistance(shown[(y + i / size) * width + x + i % size], onBlack[i]);
+                if (best >= 0 && sum >= best)
+                    break;
+            }
+            if (best < 0 || sum < best) {
+                best = sum;
+                at = {x, y};
+            }
+        }
+    }
+    const long meanLimit = 8;
+    if (best > meanLimit * static_cast<long>(opaque.size()))
+        return false;
+    *centre = {bar.left + at.x + size / 2, bar.top + at.y + size / 2};
+    return true;
+}
+
+bool RunningProgram::clickTrayIcon(bool right) const
+{
+    POINT centre;
+    if (!TrayIconRegistered(window(), ID_TRAY_ICON) || !WaitUntil([&] { return FindTrayIcon(&centre); }))
+        return false;
+    ClickAt(centre, right);
     return !right || WaitUntil([&] { return popupMenu() != nullptr; });
 }
 

@@ -50,6 +50,10 @@ private:
     ProgramProcess process_;
 };
 
+// The centre of the program's notification icon on the screen, found by
+// its picture on the taskbar; false when the taskbar shows none.
+bool FindTrayIcon(POINT* centre);
+
 // Synthesised input, as the user's mouse and keyboard give it.
 void ClickAt(POINT point, bool right);
 void PressKey(WORD key);
