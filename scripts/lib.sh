@@ -247,6 +247,14 @@ start_session() {
     say "Wine prefix $WINEPREFIX on display $DISPLAY"
     "$WINE64" wineboot.exe --init >"$SESSION_DIR/wineboot.log" 2>&1
     install_wine_fonts
+    # A control given no font of its own draws in the system font, which
+    # on Japanese Windows has Japanese. Wine 10 finds its own bitmap one for
+    # the Japanese locale (jvgasys.fon, the file this entry names) in
+    # Debian's data folder, and it has no kanji: they draw as boxes. Wine 8
+    # finds none there and takes the font fontconfig gives Japanese text,
+    # and so does Wine 10 without the entry.
+    "$WINE64" reg delete 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v FONTS.FON /f >/dev/null 2>&1
     # Without a window manager, hiding a managed window stalls about 2 s.
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A process that faults prints its backtrace and ends, instead of
