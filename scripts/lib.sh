@@ -205,6 +205,7 @@ WINE64=/usr/lib/wine/wine64
 
 SESSION_DIR=
 XVFB_PID=
+HOLD_FD=
 # A display and a prefix of this run's own; cleanup_session ends only them.
 # The screen size may be given as WxH; a second argument "nodesktop" leaves
 # out Wine's desktop and its taskbar.
@@ -281,6 +282,17 @@ start_session() {
     wineserver -p
     [ "$desktop" = desktop ] || return 0
     "$WINE64" explorer.exe "/desktop=Default,$screen" >"$SESSION_DIR/desktop.log" 2>&1 &
+    # Wine closes a desktop one second after the last program on it has
+    # ended, and its explorer quits; the next program then starts a desktop
+    # of its own, which may be gone again before a program it started
+    # creates its window there (X's BadWindow). Wine 8's own services ran on
+    # the desktop and kept it open; Wine 10 runs them on a window station of
+    # their own. As a logged-on user's desktop is, this one is kept open for
+    # the whole session: cmd waits on it for input until cleanup_session
+    # closes its pipe.
+    mkfifo "$SESSION_DIR/hold"
+    "$WINE64" cmd.exe /k <"$SESSION_DIR/hold" >/dev/null 2>&1 &
+    exec {HOLD_FD}>"$SESSION_DIR/hold"
     tries=0
     # The desktop's X window is the explorer process's window the size of
     # the screen; its title is not looked at, as it differs between Wine
@@ -319,6 +331,10 @@ session_wineserver_pid() {
 }
 
 cleanup_session() {
+    if [ -n "$HOLD_FD" ]; then
+        exec {HOLD_FD}>&-
+        HOLD_FD=
+    fi
     if [ -n "$SESSION_DIR" ]; then
         local server
         server=$(session_wineserver_pid)
