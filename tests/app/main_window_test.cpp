@@ -22,12 +22,7 @@ const int ICON_SIZE = 128;
 // MYICON's size: the number of pixels in which the two pictures differ.
 int PixelsUnlike(HICON icon, HICON reference)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = ICON_SIZE;
-    info.bmiHeader.biHeight = -ICON_SIZE;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDownBitmapInfo(ICON_SIZE, ICON_SIZE);
     HDC dc = CreateCompatibleDC(nullptr);
     const HICON icons[2] = {icon, reference};
     HBITMAP canvases[2];

@@ -1,5 +1,6 @@
 #include "program_driver.h"
 
+#include "client_pixels.h"
 #include "test_windows.h"
 
 #include "shared/identifiers.h"
@@ -140,13 +141,7 @@ namespace {
 std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int height,
                               HICON icon = nullptr, COLORREF background = 0)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

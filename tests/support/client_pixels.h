@@ -27,3 +27,7 @@ private:
     int width_;
     int height_;
 };
+
+// The header of a 32-bit DIB of this size whose first row is the top one,
+// so that pixel (x, y) is at y * width + x.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
