@@ -4,7 +4,6 @@
 #include "app/main_window.h"
 #include "app/message_loop.h"
 #include "client_pixels.h"
-#include "cross_process.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
@@ -167,16 +166,12 @@ TEST_F(MainWindowTest, ShowsItsOwnIconAndTheArrowOnAWhiteWindow)
     EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window_, GCLP_HCURSOR)),
               LoadCursorW(nullptr, IDC_ARROW));
 
-    HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(exe, nullptr);
-    HICON picture = static_cast<HICON>(LoadImageW(exe, L"MYICON", IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    HICON picture = LoadProgramIcon();
     ASSERT_NE(picture, nullptr);
     HICON classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICON));
     EXPECT_EQ(PixelsUnlike(classIcon, picture), 0);
     EXPECT_EQ(PixelsUnlike(g_app.trayIcon.hIcon, picture), 0);
     DestroyIcon(picture);
-    FreeLibrary(exe);
 
     int uncovered = 0;
     EXPECT_EQ(UncoveredPixelsNotWhite(window_, &uncovered), 0);

@@ -4,7 +4,6 @@
 #include "test_windows.h"
 
 #include "shared/identifiers.h"
-#include "shared/texts.h"
 
 #include <cstdlib>
 
@@ -200,19 +199,12 @@ bool FindTrayIcon(POINT* centre)
     if (width < size || height < size)
         return false;
 
-    HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    HICON icon = exe ? static_cast<HICON>(LoadImageW(exe, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR))
-                     : nullptr;
-    if (!icon) {
-        if (exe)
-            FreeLibrary(exe);
+    HICON icon = LoadProgramIcon();
+    if (!icon)
         return false;
-    }
     std::vector<DWORD> onBlack = ReadPixels(nullptr, 0, 0, size, size, icon, RGB(0, 0, 0));
     std::vector<DWORD> onWhite = ReadPixels(nullptr, 0, 0, size, size, icon, RGB(255, 255, 255));
     DestroyIcon(icon);
-    FreeLibrary(exe);
     std::vector<int> opaque;
     for (int i = 0; i < size * size; ++i) {
         if (onBlack[i] == onWhite[i])

@@ -116,6 +116,18 @@ bool TrayIconRegistered(HWND window, UINT id)
     return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
+HICON LoadProgramIcon()
+{
+    HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!exe)
+        return nullptr;
+    // LoadImageW without LR_SHARED copies the picture: it outlives the module.
+    HICON icon = static_cast<HICON>(LoadImageW(exe, L"MYICON", IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    FreeLibrary(exe);
+    return icon;
+}
+
 CatalogueFixtureState::CatalogueFixtureState()
 {
     g_app = InitialAppState();

@@ -55,6 +55,10 @@ bool IsTopmostWindow(HWND window);
 // True while the shell knows the notification icon `id` of `window`.
 bool TrayIconRegistered(HWND window, UINT id);
 
+// "MYICON" as the Altavue.exe beside this test stores it, at its own size;
+// null when it cannot be read. The caller destroys it.
+HICON LoadProgramIcon();
+
 // Resets g_app to a process's initial state and gives it a plain hidden
 // host window for the lists (not a qualifying window: no caption).
 class CatalogueFixtureState {
