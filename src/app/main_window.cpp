@@ -52,6 +52,18 @@ void HideToTray(HWND window)
     g_app.windowHidden = true;
 }
 
+// A window hidden to the tray has no way back while the shell holds no
+// icon: hidden at start and refused the icon, or kept waiting for it for a
+// retry's period, or hidden before a restarted shell refused it. It then
+// waits minimized on the taskbar, where the user can reach it.
+void KeepWithinReach(HWND window)
+{
+    if (!g_app.windowHidden || g_app.trayIconAdded)
+        return;
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    g_app.windowHidden = false;
+}
+
 void ShowFromTray(HWND window)
 {
     ShowWindow(window, SW_SHOW);
@@ -123,10 +135,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         return 0;
     case WM_TIMER:
-        if (wParam == ID_TRAY_RETRY_TIMER)
-            RestoreTrayIcon();
-        else
+        if (wParam == ID_TRAY_RETRY_TIMER) {
+            RetryTrayIcon();
+            KeepWithinReach(window);
+        } else {
             CheckForChanges(window);
+        }
+        return 0;
+    case MSG_TRAY_ICON_TRIED:
+        NoteTrayIconTried(wParam != FALSE);
+        KeepWithinReach(window);
         return 0;
     case MSG_TRAY_CALLBACK:
         if (lParam == WM_RBUTTONDOWN) {

@@ -1,5 +1,6 @@
 // The program's process-wide state. There is one instance, g_app, living for
 // the whole process; only the UI thread touches it, so nothing is locked.
+// (The shell thread reads trayIcon, which is filled before it starts.)
 #pragma once
 
 #include "platform/win32.h"
@@ -15,6 +16,8 @@ struct AppState {
     bool windowHidden;     // main window hidden to the tray by its close button
     NOTIFYICONDATAW trayIcon;
     bool trayIconAdded;    // the shell holds the icon, so a hidden window can come back
+    int trayTriesUnderway;  // tries to add the icon not yet answered by the shell
+    HANDLE shellThread;    // makes the calls the taskbar answers
     HMENU trayMenu;
     HMENU traySubmenu;
     POINT cursorPos;

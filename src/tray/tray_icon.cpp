@@ -3,6 +3,7 @@
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "shared/texts.h"
+#include "tray/shell_thread.h"
 
 // The shell takes cbSize to tell which version of the record it is given;
 // this is the full current record.
@@ -15,20 +16,10 @@ namespace {
 // How far apart the tries to add the icon are while the shell refuses it.
 const UINT TRAY_RETRY_MS = 1500;
 
-// Hands the icon record to the shell. At logon the taskbar may exist but be
-// too busy to answer within the call's own wait, and then no
-// "TaskbarCreated" follows to ask again; so a refused icon is tried again
-// on a timer until the shell takes it. An icon the shell holds already (a
-// "TaskbarCreated" from a shell that kept it) counts as taken.
-void TryAddTrayIcon()
-{
-    NOTIFYICONDATAW& icon = g_app.trayIcon;
-    g_app.trayIconAdded = Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);
-    if (g_app.trayIconAdded)
-        KillTimer(icon.hWnd, ID_TRAY_RETRY_TIMER);
-    else
-        SetTimer(icon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
-}
+// How long the end of the program waits for the icon's removal. A taskbar
+// that answers takes a few milliseconds; one that does not may keep a dead
+// icon until the mouse passes over it, but not the program.
+const DWORD REMOVE_WAIT_MS = 1000;
 
 }  // namespace
 
@@ -51,17 +42,42 @@ void AddTrayIcon(HWND window)
         LoadImageW(g_app.instance, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     // No NIM_SETVERSION: the shell then reports the plain mouse message in
     // lParam, which the window procedure switches on.
-    TryAddTrayIcon();
+    StartShellThread();
+    RestoreTrayIcon();
 }
 
+// While the shell holds no icon, ID_TRAY_RETRY_TIMER ticks: at logon the
+// taskbar may exist but be too busy to take the icon, and then no
+// "TaskbarCreated" follows to ask again. The timer starts anew with each
+// try and each refusal, so tries stay a period apart.
 void RestoreTrayIcon()
 {
-    TryAddTrayIcon();
+    if (RequestIconAdd(&g_app.trayIcon))
+        ++g_app.trayTriesUnderway;
+    SetTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
+}
+
+// A try that a taskbar keeps waiting is not joined by more: they would only
+// pile up behind it.
+void RetryTrayIcon()
+{
+    if (g_app.trayTriesUnderway == 0)
+        RestoreTrayIcon();
+}
+
+void NoteTrayIconTried(bool taken)
+{
+    --g_app.trayTriesUnderway;
+    g_app.trayIconAdded = taken;
+    if (taken)
+        KillTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER);
+    else
+        SetTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
 }
 
 void RemoveTrayIcon()
 {
-    Shell_NotifyIconW(NIM_DELETE, &g_app.trayIcon);
+    RemoveIconAndStopShellThread(&g_app.trayIcon, REMOVE_WAIT_MS);
 }
 
 void ShowTrayMenu(HWND window)

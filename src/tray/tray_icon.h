@@ -3,20 +3,29 @@
 
 #include "platform/win32.h"
 
-// Fills g_app.trayIcon for `window` and adds the icon to the notification
-// area. Also registers the shell's "TaskbarCreated" message and lets it
-// through the window's message filter, so the icon can be added again when
-// the shell restarts, run as administrator too. g_app.trayIconAdded tells
-// whether the shell took it; while it has not, ID_TRAY_RETRY_TIMER runs on
-// `window` and each of its ticks is to call RestoreTrayIcon.
+// Fills g_app.trayIcon for `window` and asks the shell, from a thread of
+// the program's own, to add the icon to the notification area. Also
+// registers the shell's "TaskbarCreated" message and lets it through the
+// window's message filter, so the icon can be added again when the shell
+// restarts, run as administrator too. Each try's outcome reaches `window`
+// as MSG_TRAY_ICON_TRIED and is to be handed to NoteTrayIconTried; until
+// the shell holds the icon, ID_TRAY_RETRY_TIMER ticks on `window`, and
+// each tick is to call RetryTrayIcon.
 void AddTrayIcon(HWND window);
 
-// Adds the icon again with the record AddTrayIcon built, for a restarted
-// shell that has forgotten it or a busy one that refused it; the retry
-// timer runs until the shell takes it.
+// Asks again for the icon AddTrayIcon described, for a restarted shell that
+// has forgotten it ("TaskbarCreated").
 void RestoreTrayIcon();
 
-// Removes the icon from the notification area, as the program ends.
+// A tick of ID_TRAY_RETRY_TIMER: asks again unless a try is under way.
+void RetryTrayIcon();
+
+// Takes the outcome of a try: g_app.trayIconAdded tells whether the shell
+// holds the icon; while it does not, the retry timer ticks.
+void NoteTrayIconTried(bool taken);
+
+// Asks the shell to remove the icon as the program ends, and waits for
+// that about a second at most.
 void RemoveTrayIcon();
 
 // Shows the popup menu at the cursor; the chosen item arrives at `window`

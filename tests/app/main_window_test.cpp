@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/message_loop.h"
 #include "client_pixels.h"
+#include "program_process.h"
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
@@ -89,7 +90,8 @@ protected:
         visibleBeforeShow_ = IsWindowVisible(window_) != FALSE;
         CreateMainButtons();
         ShowWindow(window_, SW_SHOWNORMAL);
-        PumpMessages();
+        // The shell's answer to the icon arrives as a posted message.
+        ASSERT_TRUE(WaitFor(PumpMessages, [] { return g_app.trayIconAdded; }, 5000));
     }
     void TearDown() override
     {
