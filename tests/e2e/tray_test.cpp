@@ -1,13 +1,13 @@
 // The notification icon and its menu, used with the mouse and keyboard.
 #include "program_driver.h"
 #include "shared/identifiers.h"
+#include "stand_in_taskbar.h"
 #include "test_windows.h"
-#include "window_thread.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -100,40 +100,22 @@ TEST(TrayTest, IconComesBackWhenTheShellRestarts)
     EXPECT_EQ(program.waitForExit(5000), 0);
 }
 
-// A shell too busy to take notification icons, as at logon while many
-// programs start. Shell_NotifyIcon hands its record to the first window of
-// the class "Shell_TrayWnd" as WM_COPYDATA; this stand-in, put in front of
-// the shell's own, refuses every record while g_shellBusy holds and passes
-// the later ones on to the real shell.
-HWND g_realShell;
-std::atomic<bool> g_shellBusy;
-std::atomic<int> g_recordsRefused;
-
-LRESULT CALLBACK BusyShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_COPYDATA)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (g_shellBusy) {
-        ++g_recordsRefused;
-        return FALSE;
-    }
-    return SendMessageW(g_realShell, WM_COPYDATA, wParam, lParam);
-}
-
+// A taskbar too busy to take notification icons, as at logon while many
+// programs start: the stand-in refuses every record for the program's
+// first 3 s. The icon is tried again, never more than once a second, and
+// arrives once the taskbar takes it; until then the close button minimizes.
+// A later "TaskbarCreated" from a taskbar that kept the icon is answered
+// with one try, which counts as taken: the close button then hides.
 TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
 {
-    g_realShell = FindWindowW(L"Shell_TrayWnd", nullptr);
-    ASSERT_NE(g_realShell, nullptr);
-    g_shellBusy = true;
-    auto busyShell = std::make_unique<WindowThread>(UniqueTitle(L"busy shell"),
-                                                    RegisterTestClass(L"Shell_TrayWnd", BusyShellProc));
-    SetWindowPos(busyShell->handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_EQ(FindWindowW(L"Shell_TrayWnd", nullptr), busyShell->handle());
+    auto taskbar = std::make_unique<StandInTaskbar>();
+    ASSERT_TRUE(taskbar->inFront());
+    taskbar->refuse(true);
 
     RunningProgram program;
     DWORD busySince = GetTickCount();
     ASSERT_NE(program.window(), nullptr);
-    ASSERT_GT(g_recordsRefused, 0);
+    ASSERT_TRUE(WaitUntil([&] { return taskbar->refused() > 0; }));
     // No icon, so no way back from the tray: the close button minimizes.
     PostMessageW(program.window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
@@ -143,15 +125,81 @@ TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
     TestWindow window(title);
     EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, title) == 1; }, 1000));
 
-    // The shell takes icons 3 s after the program started; the program's
+    // The taskbar takes icons 3 s after the program started; the program's
     // arrives within a few seconds of that, and the close button then hides.
     PumpFor(3000 - static_cast<int>(GetTickCount() - busySince));
-    g_shellBusy = false;
+    taskbar->refuse(false);
+    int busySeconds = static_cast<int>(GetTickCount() - busySince + 999) / 1000;
+    // A try is NIM_ADD and, refused, NIM_MODIFY: two records at most.
+    EXPECT_LE(taskbar->refused(), 2 * (busySeconds + 1)) << "tried more than once a second";
     EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 4000));
-    busyShell.reset();
-    EXPECT_TRUE(TrayIconRegistered(program.window(), ID_TRAY_ICON));
+
+    taskbar->resetCounts();
+    PostMessageW(program.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return taskbar->records() > 0; }));
+    PumpFor(2000);  // longer than the tries' period
+    EXPECT_LE(taskbar->records(), 2) << "tried again after the taskbar kept the icon";
+    PostMessageW(program.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) == FALSE; }));
     PostMessageW(program.window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }));
+}
+
+// Started hidden (a scheduled task, a "start in tray" tool) while the
+// taskbar refuses icons, the window waits minimized on the taskbar, where
+// the user can reach it, until the icon is there.
+TEST(TrayTest, AHiddenStartWaitsMinimizedWhileTheShellRefusesTheIcon)
+{
+    StandInTaskbar taskbar;
+    ASSERT_TRUE(taskbar.inFront());
+    taskbar.refuse(true);
+
+    RunningProgram program(SW_HIDE);
+    ASSERT_NE(program.window(), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
+    // Still there after a refused try and its retry.
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.refused() > 2; }, 4000));
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+    EXPECT_TRUE(IsIconic(program.window()));
+
+    taskbar.refuse(false);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 4000));
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+}
+
+// A taskbar that answers nothing, as one busy with other work: the program
+// asks it for the icon without waiting for it, so its window, lists and
+// buttons go on meanwhile; the icon arrives once the taskbar answers; and
+// 終了 ends the program with code 0 within two seconds even while the
+// taskbar answers nothing again.
+TEST(TrayTest, ATaskbarThatAnswersNothingHoldsNothingUp)
+{
+    // Declared first, so ended after the stand-in, whose thread must run
+    // again before anything asks the shell for the program's icon.
+    std::optional<RunningProgram> started;
+    StandInTaskbar taskbar;
+    ASSERT_TRUE(taskbar.inFront());
+    taskbar.stop();
+    DWORD silentSince = GetTickCount();
+    RunningProgram& program = started.emplace();
+    ASSERT_NE(program.window(), nullptr);
+
+    std::wstring title = UniqueTitle(L"opened while the taskbar answers nothing");
+    TestWindow window(title);
+    EXPECT_TRUE(WaitUntil([&] { return program.count(ID_LIST_ALL, title) == 1; }, 1000));
+    ASSERT_TRUE(program.select(ID_LIST_ALL, title));
+    program.click(ID_UPDATE);  // posted, as a user's click is
+    EXPECT_TRUE(WaitUntil([&] { return program.selection(ID_LIST_ALL) == LB_ERR; }, 1000));
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }, 1000));
+
+    PumpFor(4000 - static_cast<int>(GetTickCount() - silentSince));
+    taskbar.resume();
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 3000));
+
+    taskbar.stop();
+    PostMessageW(program.window(), WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_EQ(program.waitForExit(3000), 0);
 }
 
 }  // namespace
