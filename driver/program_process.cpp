@@ -53,6 +53,16 @@ void EndStarted(PROCESS_INFORMATION* process)
     *process = {};
 }
 
+// A modification that changes nothing succeeds only for a known icon.
+bool TrayIconRegistered(HWND window, UINT id)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window;
+    icon.uID = id;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
 bool ProgramProcess::start(void (*pump)(), int timeoutMs, int showCommand)
 {
     if (!StartBeside(L"Altavue.exe", L"", CREATE_SUSPENDED, &process_, showCommand))

@@ -19,6 +19,9 @@ bool WaitFor(void (*pump)(), const std::function<bool()>& condition, int millise
 // Ends `process` if it still runs, closes its handles and clears it.
 void EndStarted(PROCESS_INFORMATION* process);
 
+// True while the shell knows the notification icon `id` of `window`.
+bool TrayIconRegistered(HWND window, UINT id);
+
 class ProgramProcess {
 public:
     ProgramProcess() = default;

@@ -1,8 +1,9 @@
 // Long runs against the real Altavue.exe, printing figures: idle cost
 // beside a bare census, growth over many ticks, rebuilds, popups and About
-// boxes, a churning desktop, and a window whose thread has stopped.
+// boxes, a churning desktop, a window whose thread has stopped, and a
+// taskbar that answers nothing.
 //
-//   altavue_soak [PHASE...] the phases named (idle, growth, churn, hung), or
+//   altavue_soak [PHASE...] the phases named (idle, growth, churn, hung, shell), or
 //                           all of them, in this order
 //   altavue_soak probe      (child) 200 count-only censuses on a 50 ms timer
 //   altavue_soak churner    (child) opens, retitles, restacks, hides and
@@ -39,5 +40,7 @@ int main(int argc, char** argv)
         ChurnPhase(30);
     if (wanted("hung"))
         HungPhase();
+    if (wanted("shell"))
+        ShellPhase();
     return 0;
 }

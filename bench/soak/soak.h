@@ -116,3 +116,4 @@ void IdlePhase();
 void GrowthPhase();
 void ChurnPhase(double seconds);
 void HungPhase();
+void ShellPhase();

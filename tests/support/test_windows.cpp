@@ -106,16 +106,6 @@ bool IsTopmostWindow(HWND window)
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// A modification that changes nothing succeeds only for a known icon.
-bool TrayIconRegistered(HWND window, UINT id)
-{
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window;
-    icon.uID = id;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
-
 HICON LoadProgramIcon()
 {
     HMODULE exe = LoadLibraryExW(BesideThisProgram(L"Altavue.exe").c_str(), nullptr,

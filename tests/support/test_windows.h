@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "program_process.h"
 
 #include <string>
 
@@ -51,9 +52,6 @@ int CountEntries(HWND list, const std::wstring& text);
 std::wstring EntryAt(HWND list, int index);
 
 bool IsTopmostWindow(HWND window);
-
-// True while the shell knows the notification icon `id` of `window`.
-bool TrayIconRegistered(HWND window, UINT id);
 
 // "MYICON" as the Altavue.exe beside this test stores it, at its own size;
 // null when it cannot be read. The caller destroys it.
