@@ -185,6 +185,8 @@ static_checks() {
     say "notices of the toolchain's code in the exe"
     python3 scripts/check_notices.py build/win32/Altavue.map || status=1
     python3 scripts/check_notices.py build/win64/Altavue.map || status=1
+    say "links and paths in README.md and docs/"
+    python3 scripts/check_docs.py || status=1
     return $status
 }
 
