@@ -22,22 +22,17 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return SendMessageW(g_realTaskbar, WM_COPYDATA, wParam, lParam);
 }
 
-// The real taskbar, found before the stand-in's class is registered.
+// The stand-in's class, once the real taskbar is found: before the
+// stand-in exists.
 const wchar_t* StandInClass()
 {
     g_realTaskbar = FindWindowW(TASKBAR_CLASS, nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = StandInProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = TASKBAR_CLASS;
-    RegisterClassExW(&windowClass);  // again is harmless
     return TASKBAR_CLASS;
 }
 
 }  // namespace
 
-StandInTaskbar::StandInTaskbar() : thread_(L"stand-in taskbar", StandInClass())
+StandInTaskbar::StandInTaskbar() : thread_(L"stand-in taskbar", StandInClass(), StandInProc)
 {
     g_refusing = false;
     resetCounts();

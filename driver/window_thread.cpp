@@ -4,17 +4,14 @@ namespace {
 
 const wchar_t PLAIN_CLASS[] = L"AltavueWindowThread";
 
-HWND CreateServedWindow(const std::wstring& title, const wchar_t* className)
+HWND CreateServedWindow(const std::wstring& title, const wchar_t* className, WNDPROC procedure)
 {
-    if (className == nullptr) {
-        WNDCLASSEXW windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = PLAIN_CLASS;
-        RegisterClassExW(&windowClass);  // again is harmless
-        className = PLAIN_CLASS;
-    }
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);  // again is harmless
     return CreateWindowExW(0, className, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 240,
                            160, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
@@ -30,8 +27,8 @@ void ServeMessages()
 
 }  // namespace
 
-WindowThread::WindowThread(const std::wstring& title, const wchar_t* className)
-    : title_(title), className_(className)
+WindowThread::WindowThread(const std::wstring& title, const wchar_t* className, WNDPROC procedure)
+    : title_(title), className_(className ? className : PLAIN_CLASS), procedure_(procedure)
 {
     ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     stop_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -65,7 +62,7 @@ void WindowThread::resume()
 DWORD WINAPI WindowThread::Run(LPVOID self)
 {
     auto* owner = static_cast<WindowThread*>(self);
-    owner->window_ = CreateServedWindow(owner->title_, owner->className_);
+    owner->window_ = CreateServedWindow(owner->title_, owner->className_, owner->procedure_);
     SetEvent(owner->ready_);
     HANDLE events[2] = {owner->quit_, owner->stop_};
     for (;;) {

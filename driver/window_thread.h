@@ -11,8 +11,9 @@
 class WindowThread {
 public:
     // A visible, captioned window with this title, of the class
-    // `className` registered by the caller, or of a plain class.
-    explicit WindowThread(const std::wstring& title, const wchar_t* className = nullptr);
+    // `className` (a plain one when null) served by `procedure`.
+    explicit WindowThread(const std::wstring& title, const wchar_t* className = nullptr,
+                          WNDPROC procedure = DefWindowProcW);
     // Lets the thread run again, ends it, and so destroys the window.
     ~WindowThread();
     WindowThread(const WindowThread&) = delete;
@@ -29,6 +30,7 @@ private:
 
     std::wstring title_;
     const wchar_t* className_;
+    WNDPROC procedure_;
     HWND window_ = nullptr;
     HANDLE ready_, stop_, stopped_, resume_, quit_, thread_;
 };
