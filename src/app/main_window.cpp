@@ -40,11 +40,13 @@ void OnCreate(HWND window)
 }
 
 // The close button only hides the window; the tray menu brings it back.
-// While the shell has not taken the icon there is no tray menu, so the
-// window is minimized instead and stays on the taskbar.
+// When the shell is known to hold no icon there is no tray menu, so the
+// window is minimized instead and stays on the taskbar. Before the shell
+// has answered at all it is hidden, and KeepWithinReach brings it to the
+// taskbar should the answer be no.
 void HideToTray(HWND window)
 {
-    if (!g_app.trayIconAdded) {
+    if (g_app.trayIconKnown && !g_app.trayIconAdded) {
         ShowWindow(window, SW_MINIMIZE);
         return;
     }
@@ -53,9 +55,10 @@ void HideToTray(HWND window)
 }
 
 // A window hidden to the tray has no way back while the shell holds no
-// icon: hidden at start and refused the icon, or kept waiting for it for a
-// retry's period, or hidden before a restarted shell refused it. It then
-// waits minimized on the taskbar, where the user can reach it.
+// icon: hidden (at start, or by the close button) before the shell
+// refused the icon or kept the program waiting for a retry's period, or
+// before a restarted shell refused it. It then waits minimized on the
+// taskbar, where the user can reach it.
 void KeepWithinReach(HWND window)
 {
     if (!g_app.windowHidden || g_app.trayIconAdded)

@@ -16,6 +16,7 @@ struct AppState {
     bool windowHidden;     // main window hidden to the tray by its close button
     NOTIFYICONDATAW trayIcon;
     bool trayIconAdded;    // the shell holds the icon, so a hidden window can come back
+    bool trayIconKnown;    // the shell has answered a try, or kept one waiting a retry's period
     int trayTriesUnderway;  // tries to add the icon not yet answered by the shell
     HANDLE shellThread;    // makes the calls the taskbar answers
     HMENU trayMenu;

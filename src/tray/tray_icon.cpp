@@ -61,12 +61,16 @@ void RestoreTrayIcon()
 // pile up behind it.
 void RetryTrayIcon()
 {
+    // Kept waiting a whole period, the program knows the shell holds no
+    // icon for now.
+    g_app.trayIconKnown = true;
     if (g_app.trayTriesUnderway == 0)
         RestoreTrayIcon();
 }
 
 void NoteTrayIconTried(bool taken)
 {
+    g_app.trayIconKnown = true;
     --g_app.trayTriesUnderway;
     g_app.trayIconAdded = taken;
     if (taken)

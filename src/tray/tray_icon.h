@@ -18,10 +18,12 @@ void AddTrayIcon(HWND window);
 void RestoreTrayIcon();
 
 // A tick of ID_TRAY_RETRY_TIMER: asks again unless a try is under way.
+// Either way g_app.trayIconKnown is now true.
 void RetryTrayIcon();
 
 // Takes the outcome of a try: g_app.trayIconAdded tells whether the shell
-// holds the icon; while it does not, the retry timer ticks.
+// holds the icon, and g_app.trayIconKnown is now true; while the shell
+// holds none, the retry timer ticks.
 void NoteTrayIconTried(bool taken);
 
 // Asks the shell to remove the icon as the program ends, and waits for
