@@ -245,8 +245,11 @@ bool FindTrayIcon(POINT* centre)
 
 bool RunningProgram::clickTrayIcon(bool right) const
 {
+    // The icon is asked for off the program's window thread: a program
+    // whose window exists may not have it yet.
     POINT centre;
-    if (!TrayIconRegistered(window(), ID_TRAY_ICON) || !WaitUntil([&] { return FindTrayIcon(&centre); }))
+    if (!WaitUntil([&] { return TrayIconRegistered(window(), ID_TRAY_ICON); })
+        || !WaitUntil([&] { return FindTrayIcon(&centre); }))
         return false;
     ClickAt(centre, right);
     return !right || WaitUntil([&] { return popupMenu() != nullptr; });
