@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ShowWindow(g_app.mainWindow, showCommand);
     // A launcher may ask for a hidden start (SW_HIDE in its start-up
     // information): the window is then hidden to the tray as by its close
-    // button, and the tray menu offers to show it. Should the shell not
-    // take the icon, the window comes to the taskbar instead.
+    // button, and the tray menu offers to show it. While the shell holds no
+    // icon, the window waits minimized on the taskbar instead.
     g_app.windowHidden = !IsWindowVisible(g_app.mainWindow);
     UpdateWindow(g_app.mainWindow);
 

@@ -7,6 +7,7 @@
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "shared/texts.h"
+#include "tray/tray_hold.h"
 #include "tray/tray_icon.h"
 
 static_assert(MAIN_WINDOW_STYLE == 0x00CA0000, "main window style");
@@ -39,38 +40,54 @@ void OnCreate(HWND window)
     g_app.fillMode = false;
 }
 
+// With no icon there is no tray menu to bring the window back, so it waits
+// minimized on the taskbar instead, where the user can reach it; without
+// taking the activation from the user's window when it was hidden.
+void ParkOnTaskbar(HWND window)
+{
+    ShowWindow(window, g_app.windowHidden ? SW_SHOWMINNOACTIVE : SW_MINIMIZE);
+    g_app.windowHidden = false;
+    g_app.windowParked = true;
+}
+
 // The close button only hides the window; the tray menu brings it back.
-// When the shell is known to hold no icon there is no tray menu, so the
-// window is minimized instead and stays on the taskbar. Before the shell
-// has answered at all it is hidden, and KeepWithinReach brings it to the
-// taskbar should the answer be no.
 void HideToTray(HWND window)
 {
-    if (g_app.trayIconKnown && !g_app.trayIconAdded) {
-        ShowWindow(window, SW_MINIMIZE);
+    if (!TrayCanTakeWindow()) {
+        ParkOnTaskbar(window);
         return;
     }
     ShowWindow(window, SW_HIDE);
     g_app.windowHidden = true;
 }
 
-// A window hidden to the tray has no way back while the shell holds no
-// icon: hidden (at start, or by the close button) before the shell
-// refused the icon or kept the program waiting for a retry's period, or
-// before a restarted shell refused it. It then waits minimized on the
-// taskbar, where the user can reach it.
+// After every change of the shell's hold on the icon: a window hidden to
+// the tray (at start, or by the close button) while the shell turned out
+// to hold no icon comes to the taskbar, and a window the program parked
+// there goes to the tray once the shell holds the icon. A window the user
+// has restored meanwhile is no longer parked and stays where it is.
 void KeepWithinReach(HWND window)
 {
-    if (!g_app.windowHidden || g_app.trayIconAdded)
-        return;
-    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    if (g_app.windowHidden && !TrayCanTakeWindow())
+        ParkOnTaskbar(window);
+    else if (!g_app.windowHidden && g_app.windowParked && TrayHoldsIcon())
+        HideToTray(window);
+}
+
+// A parked window left the taskbar minimized; it is shown as after a hidden
+// start, restored, not as a taskbar button.
+void ShowFromTray(HWND window)
+{
+    ShowWindow(window, g_app.windowParked ? SW_RESTORE : SW_SHOW);
     g_app.windowHidden = false;
 }
 
-void ShowFromTray(HWND window)
+// 終了 hides the window at once: the end of the program may wait up to a
+// second for a busy taskbar to drop the icon.
+void Exit(HWND window)
 {
-    ShowWindow(window, SW_SHOW);
-    g_app.windowHidden = false;
+    ShowWindow(window, SW_HIDE);
+    PostQuitMessage(0);
 }
 
 void OnCommand(HWND window, int id)
@@ -78,7 +95,7 @@ void OnCommand(HWND window, int id)
     switch (id) {
     case ID_TRAY_SHOW: ShowFromTray(window); break;
     case ID_TRAY_HELP: ShowAboutBox(window); break;
-    case ID_TRAY_EXIT: PostQuitMessage(0); break;
+    case ID_TRAY_EXIT: Exit(window); break;
     case ID_APPLY:     PinSelected(); break;
     case ID_UPDATE:    RebuildCatalogue(window); break;
     case ID_RELEASE:   UnpinSelected(); break;
@@ -124,7 +141,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     // A registered message is not a constant, so it cannot be a case label.
     if (message == g_app.taskbarCreatedMessage && message != 0) {
-        RestoreTrayIcon();
+        ChangeTrayHold(TRAY_EVENT_ASK);
         return 0;
     }
     switch (message) {
@@ -137,16 +154,21 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         return 0;
+    case WM_SIZE:
+        // Restored or maximized, by the user or by 起動.
+        if (wParam != SIZE_MINIMIZED)
+            g_app.windowParked = false;
+        break;
     case WM_TIMER:
         if (wParam == ID_TRAY_RETRY_TIMER) {
-            RetryTrayIcon();
+            ChangeTrayHold(TRAY_EVENT_TICK);
             KeepWithinReach(window);
         } else {
             CheckForChanges(window);
         }
         return 0;
     case MSG_TRAY_ICON_TRIED:
-        NoteTrayIconTried(wParam != FALSE);
+        ChangeTrayHold(TRAY_EVENT_ANSWER, static_cast<UINT>(lParam), wParam != FALSE);
         KeepWithinReach(window);
         return 0;
     case MSG_TRAY_CALLBACK:

@@ -1,9 +1,17 @@
 // The program's process-wide state. There is one instance, g_app, living for
 // the whole process; only the UI thread touches it, so nothing is locked.
-// (The shell thread reads trayIcon, which is filled before it starts.)
+// (The shell thread works from a copy of trayIcon of its own.)
 #pragma once
 
 #include "platform/win32.h"
+
+// The shell's hold on the notification icon, as far as the program knows.
+enum TrayHold {
+    TRAY_ASKING,  // asked for; the shell has neither answered nor kept the
+                  // program waiting a retry's period
+    TRAY_HELD,    // the shell holds the icon: the tray menu is there
+    TRAY_ABSENT,  // refused, or kept waiting a retry's period: no icon
+};
 
 struct AppState {
     HINSTANCE instance;
@@ -14,11 +22,13 @@ struct AppState {
     INT32 totalCount;      // qualifying windows seen by the last census
     INT32 topmostCount;    // ... of which topmost
     bool windowHidden;     // main window hidden to the tray by its close button
+    bool windowParked;     // minimized by the program in place of hiding it
     NOTIFYICONDATAW trayIcon;
-    bool trayIconAdded;    // the shell holds the icon, so a hidden window can come back
-    bool trayIconKnown;    // the shell has answered a try, or kept one waiting a retry's period
-    int trayTriesUnderway;  // tries to add the icon not yet answered by the shell
+    TrayHold trayHold;
+    UINT trayRequest;      // serial of the last try asked of the shell thread
+    UINT trayAnswered;     // serial of the last try the shell has answered
     HANDLE shellThread;    // makes the calls the taskbar answers
+    DWORD shellThreadId;
     HMENU trayMenu;
     HMENU traySubmenu;
     POINT cursorPos;

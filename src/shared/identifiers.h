@@ -24,5 +24,5 @@
 /* Callback message the notification icon sends to the main window. */
 #define MSG_TRAY_CALLBACK    (WM_APP + 1)
 /* Posted to the main window when a try to add the icon has ended; wParam
-   is TRUE when the shell holds the icon. */
+   is TRUE when the shell holds the icon, lParam is the try's serial. */
 #define MSG_TRAY_ICON_TRIED  (WM_APP + 2)

@@ -5,49 +5,68 @@
 
 namespace {
 
-// Requests reach the thread as asynchronous procedure calls, run in the
-// order queued while it sleeps; no queue or event of the program's own is
-// needed, and nothing it shares with the window's thread changes.
-DWORD WINAPI ShellThreadProc(LPVOID)
-{
-    for (;;)
-        SleepEx(INFINITE, TRUE);
-}
+// The thread's requests, posted to its queue; they name no window.
+const UINT SHELL_ADD = WM_APP + 1;     // wParam: the request's serial
+const UINT SHELL_REMOVE = WM_APP + 2;  // remove the icon, then end
 
-void CALLBACK AddIconCall(ULONG_PTR parameter)
-{
-    NOTIFYICONDATAW* icon = reinterpret_cast<NOTIFYICONDATAW*>(parameter);
-    // An icon the shell holds already (a "TaskbarCreated" from a shell that
-    // kept it) is taken too.
-    BOOL taken = Shell_NotifyIconW(NIM_ADD, icon) || Shell_NotifyIconW(NIM_MODIFY, icon);
-    PostMessageW(icon->hWnd, MSG_TRAY_ICON_TRIED, taken, 0);
-}
+// What the starter hands the thread: the record to copy, and the event it
+// sets once it has its copy and its queue.
+struct ShellStart {
+    const NOTIFYICONDATAW* icon;
+    HANDLE ready;
+};
 
-void CALLBACK RemoveIconCall(ULONG_PTR parameter)
+DWORD WINAPI ShellThreadProc(LPVOID parameter)
 {
-    Shell_NotifyIconW(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAW*>(parameter));
-    ExitThread(0);
+    const ShellStart* start = static_cast<const ShellStart*>(parameter);
+    NOTIFYICONDATAW icon = *start->icon;
+    MSG request;
+    // A thread has a queue once it has asked for a message: before the
+    // starter goes on, so that none of its requests is refused.
+    PeekMessageW(&request, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(start->ready);
+    while (GetMessageW(&request, nullptr, 0, 0) > 0) {
+        switch (request.message) {
+        case SHELL_ADD: {
+            // An icon the shell holds already (a "TaskbarCreated" from a
+            // shell that kept it) is taken too.
+            BOOL taken = Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);
+            PostMessageW(icon.hWnd, MSG_TRAY_ICON_TRIED, taken, static_cast<LPARAM>(request.wParam));
+            break;
+        }
+        case SHELL_REMOVE:
+            Shell_NotifyIconW(NIM_DELETE, &icon);
+            return 0;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
 
-void StartShellThread()
+void StartShellThread(const NOTIFYICONDATAW& icon)
 {
-    g_app.shellThread = CreateThread(nullptr, 0, ShellThreadProc, nullptr, 0, nullptr);
+    ShellStart start = {&icon, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    g_app.shellThread = CreateThread(nullptr, 0, ShellThreadProc, &start, 0, &g_app.shellThreadId);
+    // The thread only copies the record and makes its queue before it sets
+    // the event; nothing of another program is waited for here.
+    if (g_app.shellThread)
+        WaitForSingleObject(start.ready, INFINITE);
+    CloseHandle(start.ready);
 }
 
-bool RequestIconAdd(NOTIFYICONDATAW* icon)
+bool RequestIconAdd(UINT serial)
 {
-    return QueueUserAPC(AddIconCall, g_app.shellThread, reinterpret_cast<ULONG_PTR>(icon)) != 0;
+    return PostThreadMessageW(g_app.shellThreadId, SHELL_ADD, serial, 0) != FALSE;
 }
 
-void RemoveIconAndStopShellThread(NOTIFYICONDATAW* icon, DWORD milliseconds)
+void RemoveIconAndStopShellThread(DWORD milliseconds)
 {
     HANDLE thread = g_app.shellThread;
     if (thread == nullptr)
         return;
     g_app.shellThread = nullptr;
-    if (QueueUserAPC(RemoveIconCall, thread, reinterpret_cast<ULONG_PTR>(icon))) {
+    if (PostThreadMessageW(g_app.shellThreadId, SHELL_REMOVE, 0, 0)) {
         DWORD start = GetTickCount();
         DWORD waited = 0;
         while (waited < milliseconds &&

@@ -4,6 +4,7 @@
 #include "shared/identifiers.h"
 #include "shared/texts.h"
 #include "tray/shell_thread.h"
+#include "tray/tray_hold.h"
 
 // The shell takes cbSize to tell which version of the record it is given;
 // this is the full current record.
@@ -12,9 +13,6 @@ static_assert(sizeof(NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW in a 32-bit proce
 #endif
 
 namespace {
-
-// How far apart the tries to add the icon are while the shell refuses it.
-const UINT TRAY_RETRY_MS = 1500;
 
 // How long the end of the program waits for the icon's removal. A taskbar
 // that answers takes a few milliseconds; one that does not may keep a dead
@@ -27,9 +25,11 @@ void AddTrayIcon(HWND window)
 {
     g_app.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // Run as administrator, the program sits above the shell's integrity
-    // level, and the system drops the shell's broadcast on its way here
-    // unless the window lets that one message through.
+    // level, and the system drops what the shell sends or posts to it
+    // unless the window lets it through: the broadcast of a restarted
+    // shell, and the icon's mouse messages.
     ChangeWindowMessageFilterEx(window, g_app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(window, MSG_TRAY_CALLBACK, MSGFLT_ALLOW, nullptr);
 
     NOTIFYICONDATAW& icon = g_app.trayIcon;
     icon = NOTIFYICONDATAW{};
@@ -42,46 +42,13 @@ void AddTrayIcon(HWND window)
         LoadImageW(g_app.instance, RESOURCE_ICON, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     // No NIM_SETVERSION: the shell then reports the plain mouse message in
     // lParam, which the window procedure switches on.
-    StartShellThread();
-    RestoreTrayIcon();
-}
-
-// While the shell holds no icon, ID_TRAY_RETRY_TIMER ticks: at logon the
-// taskbar may exist but be too busy to take the icon, and then no
-// "TaskbarCreated" follows to ask again. The timer starts anew with each
-// try and each refusal, so tries stay a period apart.
-void RestoreTrayIcon()
-{
-    if (RequestIconAdd(&g_app.trayIcon))
-        ++g_app.trayTriesUnderway;
-    SetTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
-}
-
-// A try that a taskbar keeps waiting is not joined by more: they would only
-// pile up behind it.
-void RetryTrayIcon()
-{
-    // Kept waiting a whole period, the program knows the shell holds no
-    // icon for now.
-    g_app.trayIconKnown = true;
-    if (g_app.trayTriesUnderway == 0)
-        RestoreTrayIcon();
-}
-
-void NoteTrayIconTried(bool taken)
-{
-    g_app.trayIconKnown = true;
-    --g_app.trayTriesUnderway;
-    g_app.trayIconAdded = taken;
-    if (taken)
-        KillTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER);
-    else
-        SetTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
+    StartShellThread(icon);
+    ChangeTrayHold(TRAY_EVENT_ASK);
 }
 
 void RemoveTrayIcon()
 {
-    RemoveIconAndStopShellThread(&g_app.trayIcon, REMOVE_WAIT_MS);
+    RemoveIconAndStopShellThread(REMOVE_WAIT_MS);
 }
 
 void ShowTrayMenu(HWND window)

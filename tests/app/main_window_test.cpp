@@ -8,6 +8,7 @@
 #include "shared/app_state.h"
 #include "shared/identifiers.h"
 #include "test_windows.h"
+#include "tray/tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -91,10 +92,13 @@ protected:
         CreateMainButtons();
         ShowWindow(window_, SW_SHOWNORMAL);
         // The shell's answer to the icon arrives as a posted message.
-        ASSERT_TRUE(WaitFor(PumpMessages, [] { return g_app.trayIconAdded; }, 5000));
+        ASSERT_TRUE(WaitFor(PumpMessages, [] { return g_app.trayHold == TRAY_HELD; }, 5000));
     }
     void TearDown() override
     {
+        // The shell thread and the icon end with the test, not with the
+        // process: the next test's window reuses g_app.
+        RemoveTrayIcon();
         DestroyWindow(window_);
         PumpMessages();
         UnregisterClassW(MAIN_WINDOW_CLASS, g_app.instance);

@@ -189,7 +189,13 @@ int ChannelDistance(DWORD a, DWORD b)
 // the same on any background. False when the taskbar shows no such picture.
 bool FindTrayIcon(POINT* centre)
 {
-    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    // The shell's own taskbar: a stand-in of this process may be in front.
+    HWND taskbar = nullptr;
+    DWORD process = 0;
+    do {
+        taskbar = FindWindowExW(nullptr, taskbar, L"Shell_TrayWnd", nullptr);
+        GetWindowThreadProcessId(taskbar, &process);
+    } while (taskbar && process == GetCurrentProcessId());
     if (!taskbar || !IsWindowVisible(taskbar))
         return false;
     RECT bar;

@@ -81,31 +81,44 @@ TEST(TrayTest, AboutBoxWhileHiddenKeepsTheProgramAlive)
     EXPECT_EQ(program.waitForExit(5000), 0);
 }
 
-TEST(TrayTest, IconComesBackWhenTheShellRestarts)
+// A restarted shell holds no icon until it says so. Hidden to the tray,
+// the window stays hidden while a new shell takes the icon at once; while
+// one answers nothing, the window comes to the taskbar within a retry's
+// period, and goes back to the tray once the icon is back.
+TEST(TrayTest, AfterAShellRestartTheWindowIsInTheTrayOnlyWhileTheShellHoldsTheIcon)
 {
-    RunningProgram program;
+    std::optional<RunningProgram> started;  // ended after the stand-in runs again
+    StandInTaskbar taskbar;
+    ASSERT_TRUE(taskbar.inFront());
+    RunningProgram& program = started.emplace();
     ASSERT_NE(program.window(), nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }));
-    // What a shell restart does to the icon: the shell forgets it.
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = program.window();
-    icon.uID = ID_TRAY_ICON;
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
-    ASSERT_FALSE(TrayIconRegistered(program.window(), ID_TRAY_ICON));
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.holdsIcon(); }));
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }));
 
-    PostMessageW(program.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }));
-    ASSERT_TRUE(program.chooseTrayItem(LAST_ITEM));
-    EXPECT_EQ(program.waitForExit(5000), 0);
+    taskbar.restart();
+    EXPECT_TRUE(WaitUntil([&] { return taskbar.holdsIcon(); }));
+    PumpFor(2000);  // longer than a retry's period
+    EXPECT_FALSE(IsWindowVisible(program.window()));
+
+    taskbar.restart(true);
+    DWORD silentSince = GetTickCount();
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) && IsWindowVisible(program.window()); }));
+    PumpFor(5000 - static_cast<int>(GetTickCount() - silentSince));
+    taskbar.resume();
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.holdsIcon(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }, 2500));
+    ASSERT_TRUE(program.chooseTrayItem(SHOW_ITEM));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program.window()) && !IsIconic(program.window()); }));
 }
 
 // A taskbar too busy to take notification icons, as at logon while many
 // programs start: the stand-in refuses every record for the program's
 // first 3 s. The icon is tried again, never more than once a second, and
 // arrives once the taskbar takes it; until then the close button minimizes.
-// A later "TaskbarCreated" from a taskbar that kept the icon is answered
-// with one try, which counts as taken: the close button then hides.
+// A window the user restored meanwhile stays where the user put it. A later
+// "TaskbarCreated" from a taskbar that kept the icon is answered with one
+// try, which counts as taken: the close button then hides.
 TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
 {
     auto taskbar = std::make_unique<StandInTaskbar>();
@@ -120,6 +133,8 @@ TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
     PostMessageW(program.window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
     EXPECT_TRUE(IsWindowVisible(program.window()));
+    PostMessageW(program.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) == FALSE; }));
     // Trying the icon again holds nothing up: the lists follow the desktop.
     std::wstring title = UniqueTitle(L"opened while the shell is busy");
     TestWindow window(title);
@@ -133,38 +148,50 @@ TEST(TrayTest, ARefusedIconIsAddedOnceTheShellTakesItAndCloseMinimizesUntilThen)
     // A try is NIM_ADD and, refused, NIM_MODIFY: two records at most.
     EXPECT_LE(taskbar->refused(), 2 * (busySeconds + 1)) << "tried more than once a second";
     EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 4000));
+    PumpFor(1000);
+    EXPECT_TRUE(IsWindowVisible(program.window()) && !IsIconic(program.window()));
 
     taskbar->resetCounts();
     PostMessageW(program.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return taskbar->records() > 0; }));
     PumpFor(2000);  // longer than the tries' period
     EXPECT_LE(taskbar->records(), 2) << "tried again after the taskbar kept the icon";
-    PostMessageW(program.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) == FALSE; }));
     PostMessageW(program.window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }));
 }
 
 // Started hidden (a scheduled task, a "start in tray" tool) while the
-// taskbar refuses icons, the window waits minimized on the taskbar, where
-// the user can reach it, until the icon is there.
-TEST(TrayTest, AHiddenStartWaitsMinimizedWhileTheShellRefusesTheIcon)
+// taskbar refuses icons or answers nothing, as at a busy logon, the window
+// waits minimized on the taskbar, where the user can reach it; once the
+// shell holds the icon it goes to the tray, and 起動 shows it restored, as
+// after any hidden start.
+TEST(TrayTest, AHiddenStartWaitsOnTheTaskbarUntilTheShellHoldsTheIcon)
 {
-    StandInTaskbar taskbar;
-    ASSERT_TRUE(taskbar.inFront());
-    taskbar.refuse(true);
-
-    RunningProgram program(SW_HIDE);
-    ASSERT_NE(program.window(), nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) != FALSE; }));
-    // Still there after a refused try and its retry.
-    ASSERT_TRUE(WaitUntil([&] { return taskbar.refused() > 2; }, 4000));
-    EXPECT_TRUE(IsWindowVisible(program.window()));
-    EXPECT_TRUE(IsIconic(program.window()));
-
-    taskbar.refuse(false);
-    EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 4000));
-    EXPECT_TRUE(IsWindowVisible(program.window()));
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "taskbar silent for 5 s" : "taskbar refusing for 3 s");
+        std::optional<RunningProgram> started;
+        StandInTaskbar taskbar;
+        ASSERT_TRUE(taskbar.inFront());
+        if (silent)
+            taskbar.stop();
+        else
+            taskbar.refuse(true);
+        DWORD busySince = GetTickCount();
+        RunningProgram& program = started.emplace(SW_HIDE);
+        ASSERT_NE(program.window(), nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(program.window()) && IsWindowVisible(program.window()); }));
+        int busyMs = silent ? 5000 : 3000;
+        PumpFor(busyMs - static_cast<int>(GetTickCount() - busySince));
+        EXPECT_TRUE(IsIconic(program.window()) && IsWindowVisible(program.window()));
+        if (silent)
+            taskbar.resume();
+        else
+            taskbar.refuse(false);
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.holdsIcon(); }, 4000));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }, 2500));
+        ASSERT_TRUE(program.chooseTrayItem(SHOW_ITEM));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program.window()) && !IsIconic(program.window()); }));
+    }
 }
 
 // A taskbar that answers nothing, as one busy with other work: the program
@@ -172,9 +199,9 @@ TEST(TrayTest, AHiddenStartWaitsMinimizedWhileTheShellRefusesTheIcon)
 // buttons go on meanwhile; the icon arrives once the taskbar answers; and
 // 終了 ends the program with code 0 within seconds even while the taskbar
 // answers nothing again. Closed before the taskbar has answered, the
-// window goes to the tray as with a taskbar that answers at once, and
-// comes to the taskbar once the taskbar has kept the program waiting a
-// retry's period (1.5 s).
+// window goes to the tray as with a taskbar that answers at once, comes to
+// the taskbar once the taskbar has kept the program waiting a retry's
+// period (1.5 s), and goes back to the tray with the icon.
 TEST(TrayTest, ATaskbarThatAnswersNothingHoldsNothingUp)
 {
     // Declared first, so ended after the stand-in, whose thread must run
@@ -200,9 +227,18 @@ TEST(TrayTest, ATaskbarThatAnswersNothingHoldsNothingUp)
     PumpFor(4000 - static_cast<int>(GetTickCount() - silentSince));
     taskbar.resume();
     EXPECT_TRUE(WaitUntil([&] { return TrayIconRegistered(program.window(), ID_TRAY_ICON); }, 3000));
+    // With the icon, the window the close button sent to the taskbar goes
+    // to the tray, and 起動 brings it back restored.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }, 2500));
+    PostMessageW(program.window(), WM_COMMAND, ID_TRAY_SHOW, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program.window()) && !IsIconic(program.window()); }));
 
+    // 終了 takes the window off the screen at once, though the program then
+    // waits up to a second for the silent taskbar to drop the icon.
     taskbar.stop();
     PostMessageW(program.window(), WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.window()); }, 800));
+    EXPECT_TRUE(program.running());
     EXPECT_EQ(program.waitForExit(3000), 0);
 }
 

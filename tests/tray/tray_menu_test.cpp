@@ -43,7 +43,11 @@ protected:
         window_ = CreateWindowExW(0, RegisterTestClass(L"AltavueTrayHost"), L"", WS_POPUP, 0, 0,
                                   10, 10, nullptr, nullptr, g_app.instance, nullptr);
     }
-    void TearDown() override { DestroyWindow(window_); }
+    void TearDown() override
+    {
+        RemoveTrayIcon();
+        DestroyWindow(window_);
+    }
 
     // Opens the popup; returns the state of 起動 while it was shown.
     UINT PopupShowItemState()
