@@ -219,8 +219,9 @@ TEST_F(MainWindowTest, CloseHidesToTrayAndShowBringsTheTitleBack)
     EXPECT_FALSE(g_app.windowHidden);
 }
 
-// List notifications, unknown ids and tray mouse messages other than the
-// right button going down change nothing and open no menu.
+// List notifications, unknown ids, tray mouse messages other than the
+// right button going down and stray answers of the shell change nothing
+// and open no menu.
 TEST_F(MainWindowTest, IgnoredMessagesLeaveEverythingAsItWas)
 {
     SendMessageW(g_app.allList, LB_SETCURSEL, 0, 0);
@@ -230,6 +231,11 @@ TEST_F(MainWindowTest, IgnoredMessagesLeaveEverythingAsItWas)
     Command(1003);
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE, WM_RBUTTONUP})
         SendMessageW(window_, MSG_TRAY_CALLBACK, ID_TRAY_ICON, mouse);
+    // A refusal that answers no try asked, or the last try again: the shell
+    // still holds the icon, so the close button still hides.
+    for (UINT serial : {g_app.trayRequest + 1, g_app.trayRequest - 1, g_app.trayRequest})
+        SendMessageW(window_, MSG_TRAY_ICON_TRIED, FALSE, serial);
+    EXPECT_EQ(g_app.trayHold, TRAY_HELD);
     Tick();
     EXPECT_EQ(g_app.allList, all);
     EXPECT_EQ(SendMessageW(g_app.allList, LB_GETCURSEL, 0, 0), 0);
