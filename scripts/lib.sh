@@ -82,7 +82,8 @@ IN_QEMU_NAMESPACE=(unshare --mount --user --map-root-user "$ROOT/scripts/qemu-na
 #   WIN32_MODE=qemu    it refuses it, or ALTAVUE_WIN32=qemu asks for this
 #                      way by hand: 32-bit Wine runs under qemu-i386, in a
 #                      namespace of the run's own (enter_win32_namespace);
-#   WIN32_MODE=none    neither way works, and WIN32_REASON says why.
+#   WIN32_MODE=none    neither way works, or ALTAVUE_WIN32=none asks to
+#                      leave the 32-bit build unrun; WIN32_REASON says why.
 # WIN32_REASON also says why the mode is qemu. Both are exported, so the
 # script started again inside the namespace keeps them.
 WIN32_MODE=${WIN32_MODE:-}
@@ -96,7 +97,11 @@ choose_win32_mode() {
             fi
             WIN32_REASON="this kernel refuses 32-bit code" ;;
         qemu) WIN32_REASON="chosen by ALTAVUE_WIN32=qemu" ;;
-        *) echo "ALTAVUE_WIN32 is qemu or unset, not '$ALTAVUE_WIN32'" >&2; exit 2 ;;
+        none)
+            WIN32_MODE=none
+            WIN32_REASON="skipped by ALTAVUE_WIN32=none"
+            return 0 ;;
+        *) echo "ALTAVUE_WIN32 is qemu, none or unset, not '$ALTAVUE_WIN32'" >&2; exit 2 ;;
     esac
     WIN32_MODE=none
     apt_install qemu-user-static || { WIN32_REASON+=", and qemu-user-static could not be installed"; return 0; }
