@@ -300,8 +300,8 @@ start_session() {
     # Wine closes a desktop one second after the last program on it has
     # ended, and its explorer quits; the next program then starts a desktop
     # of its own, which may be gone again before a program it started
-    # creates its window there (X's BadWindow). Wine 8's own services ran on
-    # the desktop and kept it open; Wine 10 runs them on a window station of
+    # creates its window there (X's BadWindow). Wine 8's own services run on
+    # the desktop and keep it open; Wine 10 runs them on a window station of
     # their own. As a logged-on user's desktop is, this one is kept open for
     # the whole session: cmd waits on it for input until cleanup_session
     # closes its pipe.
