@@ -82,7 +82,8 @@ IN_QEMU_NAMESPACE=(unshare --mount --user --map-root-user "$ROOT/scripts/qemu-na
 #   WIN32_MODE=qemu    it refuses it, or ALTAVUE_WIN32=qemu asks for this
 #                      way by hand: 32-bit Wine runs under qemu-i386, in a
 #                      namespace of the run's own (enter_win32_namespace);
-#   WIN32_MODE=none    neither way works, and WIN32_REASON says why.
+#   WIN32_MODE=none    neither way works, or ALTAVUE_WIN32=none asks to
+#                      leave the 32-bit build unrun; WIN32_REASON says why.
 # WIN32_REASON also says why the mode is qemu. Both are exported, so the
 # script started again inside the namespace keeps them.
 WIN32_MODE=${WIN32_MODE:-}
@@ -96,7 +97,11 @@ choose_win32_mode() {
             fi
             WIN32_REASON="this kernel refuses 32-bit code" ;;
         qemu) WIN32_REASON="chosen by ALTAVUE_WIN32=qemu" ;;
-        *) echo "ALTAVUE_WIN32 is qemu or unset, not '$ALTAVUE_WIN32'" >&2; exit 2 ;;
+        none)
+            WIN32_MODE=none
+            WIN32_REASON="skipped by ALTAVUE_WIN32=none"
+            return 0 ;;
+        *) echo "ALTAVUE_WIN32 is qemu, none or unset, not '$ALTAVUE_WIN32'" >&2; exit 2 ;;
     esac
     WIN32_MODE=none
     apt_install qemu-user-static || { WIN32_REASON+=", and qemu-user-static could not be installed"; return 0; }
@@ -190,20 +195,33 @@ static_checks() {
     return $status
 }
 
-# Wine does not find the fonts of Debian's fonts-wine by itself; without
-# Marlett the caption buttons draw as letters.
-install_wine_fonts() {
-    local fonts="${WINEPREFIX:-$HOME/.wine}/drive_c/windows/Fonts"
-    [ -d "$fonts" ] && cp -n /usr/share/wine/fonts/*.tt? "$fonts/" 2>/dev/null
-    return 0
-}
-
 # The session's own Wine programs (the prefix's set-up, its registry, the
 # desktop with its taskbar) run through the 64-bit loader, as a 64-bit
 # Windows runs its shell: Debian's wine would pick the 32-bit one once
 # wine32 is installed, and under qemu that makes the desktop, which every
 # test talks to, an emulated process too.
 WINE64=/usr/lib/wine/wine64
+
+# Makes the prefix $WINEPREFIX, when it has none yet, and prepares it so
+# that Altavue's window draws as it does on Windows, on any display and
+# under Wine 8 and Wine 10: what both a test session and scripts/run on
+# the caller's display need. The set-up's output goes to the file given.
+prepare_prefix() {
+    [ -f "$WINEPREFIX/system.reg" ] || "$WINE64" wineboot.exe --init >"$1" 2>&1
+    # Wine does not find the fonts of Debian's fonts-wine by itself; without
+    # Marlett the caption buttons draw as letters.
+    cp -n /usr/share/wine/fonts/*.tt? "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    # A control given no font of its own draws in the system font, which
+    # on Japanese Windows has Japanese. Wine 10 finds its own bitmap one for
+    # the Japanese locale (jvgasys.fon, the file this entry names) in
+    # Debian's data folder, and it has no kanji: they draw as boxes. Wine 8
+    # finds none there and takes the font fontconfig gives Japanese text,
+    # and so does Wine 10 without the entry. It is deleted at every
+    # preparation, of a prefix made earlier too.
+    "$WINE64" reg delete 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v FONTS.FON /f >/dev/null 2>&1
+    return 0
+}
 
 SESSION_DIR=
 XVFB_PID=
@@ -248,17 +266,12 @@ start_session() {
     export DISPLAY=":$display"
     export WINEPREFIX="$SESSION_DIR/prefix"
     say "Wine prefix $WINEPREFIX on display $DISPLAY"
-    "$WINE64" wineboot.exe --init >"$SESSION_DIR/wineboot.log" 2>&1
-    install_wine_fonts
-    # A control given no font of its own draws in the system font, which
-    # on Japanese Windows has Japanese. Wine 10 finds its own bitmap one for
-    # the Japanese locale (jvgasys.fon, the file this entry names) in
-    # Debian's data folder, and it has no kanji: they draw as boxes. Wine 8
-    # finds none there and takes the font fontconfig gives Japanese text,
-    # and so does Wine 10 without the entry.
-    "$WINE64" reg delete 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-        /v FONTS.FON /f >/dev/null 2>&1
-    # Without a window manager, hiding a managed window stalls about 2 s.
+    prepare_prefix "$SESSION_DIR/wineboot.log"
+    # What follows suits a virtual display and tests only, not a user's
+    # display (scripts/run): there a window manager manages Wine's windows,
+    # a crash may show its dialog, and the desktop's own taskbar holds the
+    # icon. Without a window manager, hiding a managed window stalls about
+    # 2 s.
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A process that faults prints its backtrace and ends, instead of
     # waiting on a crash dialog nobody will close.
@@ -287,8 +300,8 @@ start_session() {
     # Wine closes a desktop one second after the last program on it has
     # ended, and its explorer quits; the next program then starts a desktop
     # of its own, which may be gone again before a program it started
-    # creates its window there (X's BadWindow). Wine 8's own services ran on
-    # the desktop and kept it open; Wine 10 runs them on a window station of
+    # creates its window there (X's BadWindow). Wine 8's own services run on
+    # the desktop and keep it open; Wine 10 runs them on a window station of
     # their own. As a logged-on user's desktop is, this one is kept open for
     # the whole session: cmd waits on it for input until cleanup_session
     # closes its pipe.
