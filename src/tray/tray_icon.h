@@ -1,4 +1,4 @@
-// The notification icon, the shell's hold on it, and the right-click menu.
+// The notification icon and its right-click menu.
 #pragma once
 
 #include "platform/win32.h"
