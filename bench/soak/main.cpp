@@ -6,9 +6,10 @@
 //
 //   altavue_soak [PHASE...] the phases named (idle, growth, churn, hung, shell,
 //                           randomshell), in this order, or all but the last
-//   altavue_soak randomshell [--schedules N] [--run-seed R] [--seed S]
-//                           N random schedules (200) from the run's seed R,
-//                           or the one schedule of seed S (random_shell.cpp)
+//   altavue_soak randomshell [--schedules N | --minutes M] [--run-seed R] [--seed S]
+//                           N random schedules (200), or as many as M
+//                           minutes take, from the run's seed R, or the one
+//                           schedule of seed S (random_shell.cpp)
 //   altavue_soak probe      (child) 200 count-only censuses on a 50 ms timer
 //   altavue_soak churner    (child) opens, retitles, restacks, hides and
 //                           closes windows until told to stop

@@ -21,6 +21,7 @@
 // Each schedule comes from a seed of its own, derived from the run's seed.
 //   randomshell [--schedules N] [--run-seed R]   N schedules (200), from the
 //                                                run's seed R (by the clock)
+//   randomshell --minutes M [--run-seed R]       as many as M minutes take
 //   randomshell --seed S                         the one schedule of seed S
 #include "soak.h"
 
@@ -425,18 +426,22 @@ void RandomShellPhase(int argc, char** argv)
     const char* one = Option(argc, argv, "--seed");
     const char* count = Option(argc, argv, "--schedules");
     const char* given = Option(argc, argv, "--run-seed");
+    const char* minutes = Option(argc, argv, "--minutes");
     int schedules = one ? 1 : count ? std::atoi(count) : DEFAULT_SCHEDULES;
+    double seconds = minutes && !one ? std::atof(minutes) * 60 : 0;
     unsigned runSeed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
                              : GetTickCount() ^ (GetCurrentProcessId() << 16);
     std::printf("\na random shell: ");
     if (one)
         std::printf("the schedule of seed %s\n", one);
+    else if (seconds > 0)
+        std::printf("schedules for %.0f min, of run seed %u (replay one with --seed S)\n", seconds / 60, runSeed);
     else
         std::printf("%d schedules of run seed %u (replay one with --seed S)\n", schedules, runSeed);
     std::fflush(stdout);
     Totals totals;
     double began = Seconds();
-    for (int i = 0; i < schedules; ++i) {
+    for (int i = 0; seconds > 0 ? Seconds() - began < seconds : i < schedules; ++i) {
         unsigned seed = one ? static_cast<unsigned>(std::strtoul(one, nullptr, 10)) : ScheduleSeed(runSeed, i);
         Schedule schedule = MakeSchedule(seed);
         if (!Player(schedule, totals).play(one != nullptr))
