@@ -446,6 +446,11 @@ void RandomShellPhase(int argc, char** argv)
         Schedule schedule = MakeSchedule(seed);
         if (!Player(schedule, totals).play(one != nullptr))
             return;
+        // For a long run that does not reach its summary (the soak itself
+        // may vanish under emulation).
+        if (totals.schedules % 25 == 0)
+            std::printf("  after %d schedules: %d breaks, %d programs vanished in %.3f h of the program's run time\n",
+                        totals.schedules, totals.breaks, totals.vanished, totals.programSeconds / 3600);
     }
     double hours = totals.programSeconds / 3600;
     std::printf("  %d schedules in %.1f min (run seed %u): %d breaks in %d schedules; %d programs vanished "
