@@ -245,7 +245,7 @@ public:
         for (OpenedWindow& opened : opened_)
             DestroyWindow(opened.window);
         taskbar.refuse(false);
-        taskbar.resume();
+        resume();
         program.end();
         lists_ = nullptr;
         report(ended - started, printSteps);
@@ -282,10 +282,10 @@ private:
         switch (step.action) {
         case Action::Refuse: taskbar_->refuse(true); break;
         case Action::Take: taskbar_->refuse(false); break;
-        case Action::Silent: taskbar_->stop(); break;
-        case Action::Resume: taskbar_->resume(); break;
+        case Action::Silent: taskbar_->stop(); silent_ = true; break;
+        case Action::Resume: resume(); break;
         case Action::Restart: taskbar_->restart(false); break;
-        case Action::RestartSilent: taskbar_->restart(true); break;
+        case Action::RestartSilent: taskbar_->restart(true); silent_ = true; break;
         case Action::Close: PostMessageW(window_, WM_CLOSE, 0, 0); break;
         case Action::Show:
             // The tray menu offers 起動 only while the window is hidden.
@@ -301,6 +301,15 @@ private:
             break;
         }
         }
+    }
+
+    // Only a stopped stand-in is resumed: the resume of one that runs would
+    // be kept, and would let its next stop pass at once.
+    void resume()
+    {
+        if (silent_)
+            taskbar_->resume();
+        silent_ = false;
     }
 
     // The rules, as the user sees the program at `now`.
@@ -405,6 +414,7 @@ private:
     Episode hiddenWithoutIcon_, minimizedWithIcon_;
     std::vector<OpenedWindow> opened_;
     std::vector<std::string> faults_;
+    bool silent_ = false;  // the stand-in is stopped
     bool vanished_ = false;
     double vanishedAt_ = 0;
     DWORD vanishedCode_ = 0;
