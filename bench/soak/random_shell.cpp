@@ -204,10 +204,14 @@ struct Episode {
     }
 };
 
+// Kept open to the schedule's end: the program's census compares only the
+// number of windows, so one closed in the same tick as another opens would
+// hide the new one from it.
 struct OpenedWindow {
     HWND window;
     std::wstring title;
     double at, lookedAt;
+    bool judged;  // listed, or its break told
 };
 
 // One schedule played, the breaks of its rules printed with its seed and
@@ -297,7 +301,7 @@ private:
             std::swprintf(title, 80, L"random shell window %u.%d", schedule_.seed,
                           static_cast<int>(opened_.size()));
             double at = Seconds() - start_;
-            opened_.push_back({OpenWindow(L"AltavueSoakRandomShell", title), title, at, at});
+            opened_.push_back({OpenWindow(L"AltavueSoakRandomShell", title), title, at, at, false});
             break;
         }
         }
@@ -323,7 +327,7 @@ private:
             fault(now, "minimized on the taskbar since %.2f s while the shell holds the icon",
                   minimizedWithIcon_.since);
         for (OpenedWindow& opened : opened_) {
-            if (!opened.window || now - opened.lookedAt < POLL_SECONDS)
+            if (opened.judged || now - opened.lookedAt < POLL_SECONDS)
                 continue;
             // Timed to the answer: a program that takes long to answer
             // has not listed the window in time either.
@@ -337,8 +341,7 @@ private:
                       listed ? "listed only" : "not listed", after);
             else if (!listed)
                 continue;
-            DestroyWindow(opened.window);
-            opened.window = nullptr;
+            opened.judged = true;
         }
     }
 
