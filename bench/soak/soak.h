@@ -117,3 +117,6 @@ void GrowthPhase();
 void ChurnPhase(double seconds);
 void HungPhase();
 void ShellPhase();
+// Reads its options (--schedules, --minutes, --run-seed, --seed) from the
+// command line.
+void RandomShellPhase(int argc, char** argv);
