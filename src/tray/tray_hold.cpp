@@ -40,10 +40,14 @@ void ChangeTrayHold(TrayEvent event, UINT serial, bool taken)
             tryAgain = true;
         break;
     }
-    // A request the thread cannot be given is not counted: the next tick
-    // asks again.
-    if (tryAgain && RequestIconAdd(g_app.trayRequest + 1))
-        ++g_app.trayRequest;
+    // A request the thread cannot be given is not counted, and the shell
+    // holds no icon meanwhile: the next tick asks again.
+    if (tryAgain) {
+        if (RequestIconAdd(g_app.trayRequest + 1))
+            ++g_app.trayRequest;
+        else
+            g_app.trayHold = TRAY_ABSENT;
+    }
     if (g_app.trayHold == TRAY_HELD)
         KillTimer(g_app.trayIcon.hWnd, ID_TRAY_RETRY_TIMER);
     else

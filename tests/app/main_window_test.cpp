@@ -246,6 +246,20 @@ TEST_F(MainWindowTest, IgnoredMessagesLeaveEverythingAsItWas)
     EXPECT_EQ(SendMessageW(g_app.allList, LB_GETCURSEL, 0, 0), LB_ERR);
 }
 
+// With no thread left to ask the shell for the icon, the shell holds none:
+// a window hidden to the tray comes to the taskbar at the next retry's tick
+// instead of staying hidden with no icon to bring it back.
+TEST_F(MainWindowTest, WithNoWayToAskForTheIconTheWindowWaitsOnTheTaskbar)
+{
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+    ASSERT_FALSE(IsWindowVisible(window_));
+    RemoveTrayIcon();  // the shell thread ends
+    SendMessageW(window_, g_app.taskbarCreatedMessage, 0, 0);
+    SendMessageW(window_, WM_TIMER, ID_TRAY_RETRY_TIMER, 0);
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_TRUE(IsIconic(window_));
+}
+
 // 終了 ends the loop with code 0, and the loop takes the notification icon
 // away before the program ends: the shell would keep a dead one.
 TEST_F(MainWindowTest, ExitEndsTheLoopWithCodeZeroAndRemovesTheIcon)
