@@ -53,13 +53,19 @@ void EndStarted(PROCESS_INFORMATION* process)
     *process = {};
 }
 
-// A modification that changes nothing succeeds only for a known icon.
-bool TrayIconRegistered(HWND window, UINT id)
+NOTIFYICONDATAW IconNamed(HWND window, UINT id)
 {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = sizeof(icon);
     icon.hWnd = window;
     icon.uID = id;
+    return icon;
+}
+
+// A modification that changes nothing succeeds only for a known icon.
+bool TrayIconRegistered(HWND window, UINT id)
+{
+    NOTIFYICONDATAW icon = IconNamed(window, id);
     return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
@@ -98,10 +104,7 @@ void ProgramProcess::end()
     if (!process_.hProcess)
         return;
     EndStarted(&process_);
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window_;
-    icon.uID = ID_TRAY_ICON;
+    NOTIFYICONDATAW icon = IconNamed(window_, ID_TRAY_ICON);
     Shell_NotifyIconW(NIM_DELETE, &icon);
     CloseHandle(job_);
     job_ = nullptr;

@@ -19,6 +19,10 @@ bool WaitFor(void (*pump)(), const std::function<bool()>& condition, int millise
 // Ends `process` if it still runs, closes its handles and clears it.
 void EndStarted(PROCESS_INFORMATION* process);
 
+// The record that names the notification icon `id` of `window`, and
+// nothing else: what a modification, a removal or a question needs.
+NOTIFYICONDATAW IconNamed(HWND window, UINT id);
+
 // True while the shell knows the notification icon `id` of `window`.
 bool TrayIconRegistered(HWND window, UINT id);
 

@@ -1,6 +1,7 @@
 #include "stand_in_taskbar.h"
 
 #include "app/main_window.h"
+#include "program_process.h"
 #include "shared/identifiers.h"
 
 #include <atomic>
@@ -28,8 +29,8 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message != WM_COPYDATA)
         return DefWindowProcW(window, message, wParam, lParam);
     HWND sender = reinterpret_cast<HWND>(wParam);
-    bool program = OfTheProgram(sender) && !g_restarting;
-    if (program) {
+    bool ofTheProgram = OfTheProgram(sender);
+    if (ofTheProgram && !g_restarting) {
         g_program = sender;
         ++g_records;
         if (g_refusing) {
@@ -38,7 +39,7 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
     }
     LRESULT answer = SendMessageW(g_realTaskbar, WM_COPYDATA, wParam, lParam);
-    if (OfTheProgram(sender) && answer) {
+    if (ofTheProgram && answer) {
         ULONG_PTR call = reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData;
         if (call == NIM_ADD || call == NIM_MODIFY)
             g_held = true;
@@ -97,10 +98,7 @@ void StandInTaskbar::restart(bool silent)
 {
     // The removal is the stand-in's own doing, not the program's record:
     // passed on, neither counted nor refused.
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = g_program;
-    icon.uID = ID_TRAY_ICON;
+    NOTIFYICONDATAW icon = IconNamed(g_program, ID_TRAY_ICON);
     g_restarting = true;
     if (icon.hWnd)
         Shell_NotifyIconW(NIM_DELETE, &icon);
